@@ -1,0 +1,16 @@
+// The six games. Each runs until its game is over or the player quits, and
+// returns its score with every channel halted and its sounds freed.
+#pragma once
+
+#include "platform/platform.hpp"
+#include "toolkit/target.hpp"
+
+int tone_target(Platform& p, AudioMode mode);
+int quiet_column(Platform& p);
+int falling_tin(Platform& p, AudioMode mode);
+int buzzing_insect(Platform& p, AudioMode mode);
+int apple_shot(Platform& p, AudioMode mode);
+int laser_defence(Platform& p, AudioMode mode);
+
+// The proximity ring of the tone target game; fills the target's distances.
+int tone_ring(Target& target, int cursor_x, int cursor_y);

@@ -1,0 +1,96 @@
+// The one seam between the game and the machine: video, input, clock,
+// mixer, randomness and the process. The real implementation lives beside
+// this file; the tests drive the game through a fake with a virtual clock.
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+
+struct Chunk;  // a decoded sound, owned by whoever loaded it
+struct Music;  // the menu's background music
+
+enum class EventType { quit, mouse, other };
+
+struct Event {
+  EventType type = EventType::other;
+  int x = 0;  // mouse events only
+  int y = 0;
+};
+
+constexpr int key_escape = 27;
+constexpr int key_1 = 49;  // the digit keys 1..9 follow in order
+constexpr unsigned left_button = 1;
+constexpr unsigned right_button = 4;
+
+class Platform {
+ public:
+  using FatalHook = void (*)(void* context);
+
+  virtual ~Platform() = default;
+
+  // video
+  virtual bool init_video() = 0;
+  virtual void show_cursor(bool shown) = 0;
+  virtual bool open_black_screen() = 0;  // 800 x 600, 16 bit, full screen
+  virtual void free_screen() = 0;
+  virtual void quit() = 0;
+
+  // input
+  virtual bool poll_event(Event& event) = 0;
+  virtual bool key_held(int key) = 0;
+  virtual unsigned mouse_buttons() = 0;
+  virtual void warp_mouse(int x, int y) = 0;
+
+  // time, in milliseconds since the program started
+  virtual int ticks() = 0;
+  virtual void delay(int ms) = 0;
+
+  // mixer
+  virtual bool open_audio(int output_channels) = 0;
+  virtual void close_audio() = 0;
+  // Null on failure; `why` then holds a line naming the file and the reason.
+  virtual Chunk* load_chunk(const char* path, char* why, int why_size) = 0;
+  virtual void free_chunk(Chunk* chunk) = 0;
+  virtual Music* load_music(const char* path) = 0;
+  virtual void free_music(Music* music) = 0;
+  virtual void play_music(Music* music, int loops) = 0;
+  virtual bool music_playing() = 0;
+  virtual void halt_music() = 0;
+  virtual void music_volume(int volume) = 0;
+  virtual void allocate_channels(int count) = 0;
+  virtual void volume(int channel, int volume) = 0;
+  virtual void play(int channel, Chunk* chunk, int loops) = 0;
+  virtual void halt(int channel) = 0;  // -1 halts every channel
+  virtual bool playing(int channel) = 0;
+  virtual void set_panning(int channel, int left, int right) = 0;
+  virtual void set_distance(int channel, int distance) = 0;
+  virtual const char* error() = 0;  // the libraries' latest error text
+
+  // randomness
+  virtual void seed_random() = 0;  // once, at start-up
+  virtual int random() = 0;
+
+  // process
+  virtual void print(const char* text) = 0;  // standard output
+  [[noreturn]] virtual void exit(int code) = 0;
+
+  // A fatal failure: one line on standard output, the hook (the shell saves
+  // best scores that rose), then exit code 1.
+  void set_fatal_hook(FatalHook hook, void* context) {
+    fatal_hook_ = hook;
+    fatal_context_ = context;
+  }
+  [[noreturn]] void fail(const char* line) {
+    print(line);
+    if (fatal_hook_ != nullptr) fatal_hook_(fatal_context_);
+    exit(1);
+    std::abort();  // exit() does not return
+  }
+
+ private:
+  FatalHook fatal_hook_ = nullptr;
+  void* fatal_context_ = nullptr;
+};
+
+using AudioMode = std::int32_t;  // 2 = stereo, anything else mono
+constexpr AudioMode stereo = 2;

@@ -1,0 +1,139 @@
+#include "sdl_platform.hpp"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+// The game never looks inside a chunk or a music; the handles are the
+// mixer's own objects under an opaque name.
+static Mix_Chunk* mix(Chunk* chunk) { return reinterpret_cast<Mix_Chunk*>(chunk); }
+static Mix_Music* mix(Music* music) { return reinterpret_cast<Mix_Music*>(music); }
+
+bool SdlPlatform::init_video() { return SDL_Init(SDL_INIT_VIDEO) != -1; }
+
+void SdlPlatform::show_cursor(bool shown) { SDL_ShowCursor(shown ? 1 : 0); }
+
+bool SdlPlatform::open_black_screen() {
+  screen_ = SDL_SetVideoMode(800, 600, 16, SDL_HWSURFACE | SDL_DOUBLEBUF | SDL_FULLSCREEN);
+  if (screen_ == nullptr) return false;
+  SDL_FillRect(screen_, nullptr, SDL_MapRGB(screen_->format, 0, 0, 0));
+  return true;
+}
+
+void SdlPlatform::free_screen() {
+  SDL_FreeSurface(screen_);
+  screen_ = nullptr;
+}
+
+void SdlPlatform::quit() { SDL_Quit(); }
+
+bool SdlPlatform::poll_event(Event& event) {
+  SDL_Event e;
+  if (SDL_PollEvent(&e) == 0) return false;
+  event = Event{};
+  switch (e.type) {
+    case SDL_QUIT:
+      event.type = EventType::quit;
+      break;
+    case SDL_MOUSEMOTION:
+      event = {EventType::mouse, e.motion.x, e.motion.y};
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+      event = {EventType::mouse, e.button.x, e.button.y};
+      break;
+    default:
+      break;
+  }
+  return true;
+}
+
+bool SdlPlatform::key_held(int key) { return SDL_GetKeyState(nullptr)[key] != 0; }
+
+unsigned SdlPlatform::mouse_buttons() { return SDL_GetMouseState(nullptr, nullptr); }
+
+void SdlPlatform::warp_mouse(int x, int y) {
+  SDL_WarpMouse(static_cast<Uint16>(x), static_cast<Uint16>(y));
+}
+
+int SdlPlatform::ticks() { return static_cast<int>(SDL_GetTicks()); }
+
+void SdlPlatform::delay(int ms) { SDL_Delay(static_cast<Uint32>(ms)); }
+
+bool SdlPlatform::open_audio(int output_channels) {
+  return Mix_OpenAudio(44100, AUDIO_S16LSB, output_channels, 4096) != -1;
+}
+
+void SdlPlatform::close_audio() { Mix_CloseAudio(); }
+
+Chunk* SdlPlatform::load_chunk(const char* path, char* why, int why_size) {
+  SDL_RWops* stream = SDL_RWFromFile(path, "rb");
+  if (stream == nullptr) {
+    std::snprintf(why, static_cast<size_t>(why_size), "%s", SDL_GetError());
+    return nullptr;
+  }
+  Mix_Chunk* chunk = Mix_LoadWAV_RW(stream, 1);
+  if (chunk == nullptr) {
+    std::snprintf(why, static_cast<size_t>(why_size), "%s: %s", path, SDL_GetError());
+  }
+  return reinterpret_cast<Chunk*>(chunk);
+}
+
+void SdlPlatform::free_chunk(Chunk* chunk) { Mix_FreeChunk(mix(chunk)); }
+
+Music* SdlPlatform::load_music(const char* path) {
+  return reinterpret_cast<Music*>(Mix_LoadMUS(path));
+}
+
+void SdlPlatform::free_music(Music* music) { Mix_FreeMusic(mix(music)); }
+
+void SdlPlatform::play_music(Music* music, int loops) { Mix_PlayMusic(mix(music), loops); }
+
+bool SdlPlatform::music_playing() { return Mix_PlayingMusic() != 0; }
+
+void SdlPlatform::halt_music() { Mix_HaltMusic(); }
+
+void SdlPlatform::music_volume(int volume) { Mix_VolumeMusic(volume); }
+
+void SdlPlatform::allocate_channels(int count) { Mix_AllocateChannels(count); }
+
+void SdlPlatform::volume(int channel, int volume) { Mix_Volume(channel, volume); }
+
+void SdlPlatform::play(int channel, Chunk* chunk, int loops) {
+  Mix_PlayChannelTimed(channel, mix(chunk), loops, -1);
+}
+
+void SdlPlatform::halt(int channel) { Mix_HaltChannel(channel); }
+
+bool SdlPlatform::playing(int channel) { return Mix_Playing(channel) != 0; }
+
+void SdlPlatform::set_panning(int channel, int left, int right) {
+  Mix_SetPanning(channel, static_cast<Uint8>(left), static_cast<Uint8>(right));
+}
+
+void SdlPlatform::set_distance(int channel, int distance) {
+  Mix_SetDistance(channel, static_cast<Uint8>(distance));
+}
+
+const char* SdlPlatform::error() { return SDL_GetError(); }
+
+// The millisecond clock alone gives nearly the same seed every run, because
+// loading takes about the same time; the wall clock makes runs differ.
+void SdlPlatform::seed_random() {
+  std::srand(static_cast<unsigned>(std::time(nullptr)) * 1000u + SDL_GetTicks());
+}
+
+int SdlPlatform::random() { return std::rand(); }
+
+void SdlPlatform::print(const char* text) {
+  std::fputs(text, stdout);
+  std::fflush(stdout);
+}
+
+void SdlPlatform::exit(int code) {
+  std::fflush(stdout);
+  std::exit(code);
+}

@@ -1,0 +1,77 @@
+#include "game.hpp"
+
+#include <cstdio>
+
+namespace {
+
+// What a fatal failure inside a level needs to keep the scores of the run.
+struct SaveOnFailure {
+  const char* path;
+  const HighScoreTable* read_at_start;
+  const HighScoreTable* best;
+};
+
+// A best score that rose is saved; otherwise the file is left alone, so a
+// file that could not be read is never overwritten with zeros.
+void save_if_risen(void* context) {
+  const auto& save = *static_cast<const SaveOnFailure*>(context);
+  for (std::size_t slot = 0; slot < save.best->size(); ++slot) {
+    if ((*save.best)[slot] > (*save.read_at_start)[slot]) {
+      write_best_scores(save.path, *save.best);
+      return;
+    }
+  }
+}
+
+[[noreturn]] void fail_with_error(Platform& p, const char* format) {
+  char line[1024];
+  std::snprintf(line, sizeof line, format, p.error());
+  p.fail(line);
+}
+
+}  // namespace
+
+int run_game(Platform& p, const GameFiles& files, const LevelTable& levels) {
+  AudioMode mode = 1;
+  ScoreTables scores;
+  read_best_scores(files.best_scores, scores.best);
+  read_audio_mode(files.audio_mode, mode);
+
+  p.print("Tirauris");
+  if (!p.init_video()) fail_with_error(p, "Can't init SDL: %s\n");
+  p.show_cursor(false);
+  if (!p.open_black_screen()) fail_with_error(p, "Can't set VideoMode: %s\n");
+  if (!p.open_audio(mode == stereo ? 2 : 1)) fail_with_error(p, "Can't set OpenAudio: %s\n");
+
+  MenuSoundBank bank;
+  load_sounds(p, menu_files, bank.sounds);
+  check_sounds(p, bank.sounds);
+  bank.music = p.load_music(menu_music_file);
+  if (bank.music == nullptr) fail_with_error(p, "Mix_LoadMUS: %s\n: ");
+
+  p.allocate_channels(3);
+  p.volume(0, 64);
+  p.volume(1, 64);
+  p.volume(2, 64);
+  p.music_volume(32);
+  p.seed_random();
+
+  const HighScoreTable read_at_start = scores.best;
+  SaveOnFailure save{files.best_scores, &read_at_start, &scores.best};
+  p.set_fatal_hook(save_if_risen, &save);
+
+  run_menu(p, mode, scores, bank, levels);
+
+  p.halt(-1);
+  p.halt_music();
+  play_once(p, 0, bank.sounds[farewell]);
+  p.delay(1300);
+  write_best_scores(files.best_scores, scores.best);
+  p.set_fatal_hook(nullptr, nullptr);
+  p.free_screen();
+  free_sounds(p, bank.sounds);
+  p.free_music(bank.music);
+  p.close_audio();
+  p.quit();
+  return 0;
+}

@@ -1,0 +1,13 @@
+// Start-up, the menu, shutdown: the whole run of the program.
+#pragma once
+
+#include "menu.hpp"
+
+struct GameFiles {
+  const char* best_scores = "highscore.txt";
+  const char* audio_mode = "monostereo.txt";
+};
+
+// Returns the exit code of a normal run; fatal failures exit through the
+// platform with code 1.
+int run_game(Platform& p, const GameFiles& files, const LevelTable& levels);

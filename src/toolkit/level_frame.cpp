@@ -1,0 +1,88 @@
+#include "level_frame.hpp"
+
+#include <cmath>
+#include <cstdio>
+
+Sound load_chunk(Platform& p, const char* path) {
+  Sound sound;
+  sound.chunk = p.load_chunk(path, sound.why, static_cast<int>(sizeof sound.why));
+  return sound;
+}
+
+void chunk_or_die(Platform& p, const Sound& sound) {
+  if (sound.chunk != nullptr) return;
+  char line[sizeof sound.why + 32];
+  std::snprintf(line, sizeof line, "Mix_LoadWAV: %s\n", sound.why);
+  p.fail(line);
+}
+
+void start_sequence(Platform& p, const Sound& start_cue) {
+  p.warp_mouse(400, 300);
+  play_once(p, 0, start_cue);
+  p.delay(500);
+}
+
+void frame_input(Platform& p, LevelFrame& frame) {
+  Event event;
+  while (p.poll_event(event)) {
+    if (event.type == EventType::quit) frame.end_flag = true;
+    if (event.type == EventType::mouse) {
+      frame.cursor_x = event.x;
+      frame.cursor_y = event.y;
+    }
+  }
+  if (p.key_held(key_escape)) frame.end_flag = true;
+  if ((p.mouse_buttons() & right_button) != 0) frame.end_flag = true;
+}
+
+void wall_cues(Platform& p, LevelFrame& frame, const Sound& lr_wall, const Sound& ud_wall) {
+  if ((frame.cursor_x == 0 || frame.cursor_x == 799) && p.ticks() - frame.lr_wall_time > 500) {
+    play_once(p, 3, lr_wall);
+    frame.lr_wall_time = p.ticks();
+  }
+  if ((frame.cursor_y == 0 || frame.cursor_y == 599) && p.ticks() - frame.ud_wall_time > 500) {
+    play_once(p, 3, ud_wall);
+    frame.ud_wall_time = p.ticks();
+  }
+}
+
+bool next_pass(Platform& p, LevelFrame& frame, const Sound& lr_wall, const Sound& ud_wall) {
+  if (frame.end_flag) return false;
+  frame_input(p, frame);
+  wall_cues(p, frame, lr_wall, ud_wall);
+  return true;
+}
+
+bool fire_held(Platform& p) { return (p.mouse_buttons() & left_button) != 0; }
+
+int stereo_gain(int cursor_x, int source_x, int side, int scale) {
+  const int s = 25 * scale;
+  const int d = source_x - cursor_x;
+  if (d > 15) return side == 0 ? s / 4 : s - s / 4;
+  if (d > -15) return s / 2;
+  return side == 0 ? s - s / 4 : s / 4;
+}
+
+void pan(Platform& p, const LevelFrame& frame, int channel, int source_x, int scale) {
+  p.set_panning(channel, stereo_gain(frame.cursor_x, source_x, 0, scale),
+                stereo_gain(frame.cursor_x, source_x, 1, scale));
+}
+
+void position_cue(Platform& p, const LevelFrame& frame, int channel, int source_x, int scale) {
+  if (frame.mode == stereo) {
+    pan(p, frame, channel, source_x, scale);
+  } else {
+    p.set_distance(channel, 255 - 25 * scale);
+  }
+}
+
+void end_level(Platform& p, const LevelFrame& frame, std::initializer_list<int> panned) {
+  p.halt(-1);
+  if (frame.mode == stereo) {
+    for (int channel : panned) p.set_panning(channel, 255, 255);
+  }
+}
+
+int distance_between(int dx, int dy) {
+  return static_cast<int>(std::sqrt(static_cast<double>(dx) * dx + static_cast<double>(dy) * dy));
+}
