@@ -144,8 +144,7 @@ Chunk* FakePlatform::load_chunk(const char* path, char* why, int why_size) {
     std::snprintf(why, static_cast<size_t>(why_size), "Couldn't open %s", path);
     return nullptr;
   }
-  const auto length = lengths.find(path);
-  chunks_.push_back({path, length != lengths.end() ? length->second : default_length, false});
+  chunks_.push_back({path, false});
   return &chunks_.back();
 }
 
@@ -187,7 +186,8 @@ void FakePlatform::volume(int channel, int volume) { record("volume", channel, "
 void FakePlatform::play(int channel, Chunk* chunk, int loops) {
   if (chunk == nullptr || chunk->freed) throw std::logic_error("played a missing or freed chunk");
   record("play", channel, chunk->path, loops);
-  channels_[channel] = {true, now, chunk->length, loops};
+  const auto length = lengths.find(chunk->path);
+  channels_[channel] = {true, now, length != lengths.end() ? length->second : default_length, loops};
 }
 
 void FakePlatform::halt(int channel) {

@@ -15,7 +15,6 @@
 
 struct Chunk {
   std::string path;
-  int length = 0;
   bool freed = false;
 };
 
@@ -61,8 +60,8 @@ class FakePlatform final : public Platform {
   int now = 0;
   int pass_ms = 1;
   int time_limit = 30 * 60 * 1000;
-  int default_length = 200;                 // of a sound not named in `lengths`
-  std::map<std::string, int> lengths;       // by path
+  int default_length = 200;            // of a sound not named in `lengths`
+  std::map<std::string, int> lengths;  // by path, looked up when played
   std::set<std::string> missing;            // paths that fail to load
   std::deque<int> random_values;            // handed out in order, then 0
   int random_draws = 0;

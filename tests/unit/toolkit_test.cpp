@@ -1,0 +1,112 @@
+// The shared rules of every level: the stereo balance, the positional cue,
+// the rings and the hidden target's placement.
+#include <gtest/gtest.h>
+
+#include "fake/fake_platform.hpp"
+#include "levels/levels.hpp"
+#include "toolkit/level_frame.hpp"
+#include "toolkit/target.hpp"
+
+TEST(StereoGain, FollowsTheTableOfScales) {
+  struct Row {
+    int scale, far_side, near_side, centre;
+  };
+  const Row rows[] = {{10, 62, 188, 125}, {9, 56, 169, 112}, {8, 50, 150, 100}, {7, 43, 132, 87},
+                      {6, 37, 113, 75},   {5, 31, 94, 62},   {4, 25, 75, 50},   {3, 18, 57, 37},
+                      {2, 12, 38, 25},    {1, 6, 19, 12},    {0, 0, 0, 0}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.scale);
+    // Source well to the right of the cursor: the right side is louder.
+    EXPECT_EQ(stereo_gain(400, 600, 0, row.scale), row.far_side);
+    EXPECT_EQ(stereo_gain(400, 600, 1, row.scale), row.near_side);
+    // Source well to the left: the left side is louder.
+    EXPECT_EQ(stereo_gain(400, 200, 0, row.scale), row.near_side);
+    EXPECT_EQ(stereo_gain(400, 200, 1, row.scale), row.far_side);
+    EXPECT_EQ(stereo_gain(400, 400, 0, row.scale), row.centre);
+    EXPECT_EQ(stereo_gain(400, 400, 1, row.scale), row.centre);
+  }
+}
+
+TEST(StereoGain, CentreZoneRunsFromFourteenLeftToFifteenRight) {
+  // 15 right: centre; 16 right: right louder.
+  EXPECT_EQ(stereo_gain(400, 415, 1, 10), 125);
+  EXPECT_EQ(stereo_gain(400, 416, 1, 10), 188);
+  EXPECT_EQ(stereo_gain(400, 416, 0, 10), 62);
+  // 14 left: centre; 15 left: left louder.
+  EXPECT_EQ(stereo_gain(400, 386, 0, 10), 125);
+  EXPECT_EQ(stereo_gain(400, 385, 0, 10), 188);
+  EXPECT_EQ(stereo_gain(400, 385, 1, 10), 62);
+}
+
+TEST(PositionCue, PansInStereoAndSetsDistanceInMono) {
+  FakePlatform p;
+  LevelFrame frame;
+  frame.cursor_x = 100;
+  frame.mode = stereo;
+  position_cue(p, frame, 6, 300, 7);
+  frame.mode = 1;
+  position_cue(p, frame, 6, 300, 7);
+  position_cue(p, frame, 6, 300, 0);
+  const auto panning = p.find("panning", 6);
+  ASSERT_EQ(panning.size(), 1u);
+  EXPECT_EQ(panning[0].a, 43);
+  EXPECT_EQ(panning[0].b, 132);
+  const auto distance = p.find("distance", 6);
+  ASSERT_EQ(distance.size(), 2u);
+  EXPECT_EQ(distance[0].a, 80);
+  EXPECT_EQ(distance[1].a, 255);
+}
+
+TEST(ToneRing, BoundsOfEveryRing) {
+  struct Row {
+    int distance, ring;
+  };
+  const Row rows[] = {{0, 10},  {2, 10},  {3, 9},   {5, 9},   {6, 8},   {10, 8},  {11, 7},
+                      {20, 7},  {21, 6},  {30, 6},  {31, 5},  {50, 5},  {51, 4},  {80, 4},
+                      {81, 3},  {110, 3}, {111, 2}, {150, 2}, {151, 1}, {200, 1}, {201, 0}};
+  for (const Row& row : rows) {
+    Target target;
+    target.x = 300;
+    target.y = 300;
+    EXPECT_EQ(tone_ring(target, 300, 300 + row.distance), row.ring) << row.distance;
+    EXPECT_EQ(target.distance, row.distance);
+  }
+}
+
+TEST(ToneRing, TruncatesTheDistanceAndMeasuresBothAxes) {
+  Target target;
+  target.x = 100;
+  target.y = 100;
+  // 4 and 4 apart: 5.66 pixels, truncated to 5, still ring 9.
+  EXPECT_EQ(tone_ring(target, 104, 96), 9);
+  EXPECT_EQ(target.dx, 4);
+  EXPECT_EQ(target.dy, 4);
+  EXPECT_EQ(target.distance, 5);
+  // 5 and 3 apart: 5.83, truncated to 5.
+  EXPECT_EQ(tone_ring(target, 95, 103), 9);
+  // 5 and 4 apart: 6.4, truncated to 6: ring 8.
+  EXPECT_EQ(tone_ring(target, 105, 104), 8);
+}
+
+TEST(PlaceTarget, DrawsRegionThenXThenY) {
+  struct Row {
+    int region_draw, x_draw, y_draw;
+    int region, x, y;
+  };
+  const Row rows[] = {
+      {0, 0, 0, 1, 100, 100},       {5, 299, 199, 1, 399, 299}, {1, 0, 0, 2, 400, 100},
+      {6, 299, 199, 2, 699, 299},   {2, 0, 0, 3, 100, 300},     {7, 300, 200, 3, 100, 300},
+      {3, 299, 199, 4, 699, 499},   {4, 0, 0, 5, 200, 150},     {9, 399, 299, 5, 599, 449},
+      {14, 400 + 17, 300 + 3, 5, 217, 153},
+  };
+  for (const Row& row : rows) {
+    FakePlatform p;
+    p.random_values = {row.region_draw, row.x_draw, row.y_draw};
+    Target target;
+    place_target(p, target);
+    EXPECT_EQ(target.region, row.region);
+    EXPECT_EQ(target.x, row.x);
+    EXPECT_EQ(target.y, row.y);
+    EXPECT_EQ(p.random_draws, 3);
+  }
+}
