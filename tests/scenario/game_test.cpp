@@ -1,0 +1,189 @@
+// A whole run of the program through the fake platform: start-up, the
+// menu, shutdown and the fatal failures.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "fake/fake_platform.hpp"
+#include "shell/game.hpp"
+#include "toolkit/level_frame.hpp"
+
+namespace {
+
+// A level that scores 7, or that fails to load its sound.
+struct Stand_in {
+  static int scores_seven(Platform& p, AudioMode) {
+    p.delay(100);
+    return 7;
+  }
+  static int cannot_load(Platform& p, AudioMode) {
+    Sound sound = load_chunk(p, "data/lvl6/exploen.ogg");
+    chunk_or_die(p, sound);
+    return 0;
+  }
+};
+
+class Game : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char name[] = "/tmp/tirauris-game-XXXXXX";
+    dir = mkdtemp(name);
+    files.best_scores = (best_path = dir + "/highscore.txt").c_str();
+    files.audio_mode = (mode_path = dir + "/monostereo.txt").c_str();
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+
+  std::string best_file() const {
+    std::ifstream in(best_path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  // Plays level `level` once from the menu, from `start` to `start` + 3000.
+  void play_level(int start, int level) {
+    p.press_key(start + 450, key_1 + level - 1, 10);
+    p.hold_buttons(start + 500, left_button);
+    p.release_buttons(start + 550, left_button);
+    p.press_key(start + 1000, key_1, 10);
+    p.hold_buttons(start + 1100, left_button);
+    p.release_buttons(start + 1150, left_button);
+    p.press_key(start + 2500, key_escape, 100);  // closes the submenu
+  }
+  // Quits with key 7 and the left button.
+  void quit(int start) {
+    p.press_key(start, key_1 + 6, 10);
+    p.hold_buttons(start + 100, left_button);
+  }
+
+  int run(const LevelTable& levels) {
+    try {
+      return run_game(p, files, levels);
+    } catch (const ProgramExit& exit) {
+      return exit.code;
+    }
+  }
+
+  std::string dir, best_path, mode_path;
+  GameFiles files;
+  FakePlatform p;
+  LevelTable levels = {Stand_in::scores_seven, Stand_in::scores_seven, Stand_in::scores_seven,
+                       Stand_in::scores_seven, Stand_in::scores_seven, Stand_in::scores_seven};
+};
+
+constexpr const char* zeros =
+    "level 1: 0\nlevel 2: 0\nlevel 3: 0\nlevel 4: 0\nlevel 5: 0\nlevel 6: 0\n";
+
+}  // namespace
+
+TEST_F(Game, StartsInOrderAndQuitsWithTheFarewell) {
+  p.hold_key(1000, key_escape);
+  EXPECT_EQ(run(levels), 0);
+  EXPECT_EQ(p.output, "Tirauris");
+  EXPECT_EQ(p.output_channels, 1);
+  std::vector<std::string> order;
+  for (const Call& call : p.calls) {
+    if (order.empty() || order.back() != call.op) order.push_back(call.op);
+  }
+  const std::vector<std::string> expected = {
+      "init_video", "show_cursor", "open_black_screen", "open_audio", "load", "load_music",
+      "allocate",   "volume",      "music_volume",      "seed",       "play_music", "halt",
+      "halt_music", "play",        "delay",             "free_screen", "free", "free_music",
+      "close_audio", "quit"};
+  EXPECT_EQ(order, expected);
+  EXPECT_EQ(p.find("load").size(), 16u);
+  EXPECT_EQ(p.find("allocate")[0].a, 3);
+  EXPECT_EQ(p.find("music_volume")[0].a, 32);
+  const auto farewell = p.find("play", 0);
+  ASSERT_EQ(farewell.size(), 1u);
+  EXPECT_EQ(farewell[0].sound, "data/menu/end.ogg");
+  EXPECT_EQ(p.find("delay").back().a, 1300);
+  EXPECT_EQ(p.live_chunks(), 0);
+  EXPECT_EQ(best_file(), zeros);
+}
+
+TEST_F(Game, StereoOnlyWhenTheModeFileSaysTwo) {
+  for (const char* text : {"2", "1", "0", "3", ""}) {
+    FakePlatform fresh;
+    std::ofstream(mode_path) << text;
+    fresh.hold_key(10, key_escape);
+    EXPECT_EQ(run_game(fresh, files, levels), 0);
+    EXPECT_EQ(fresh.output_channels, std::string(text) == "2" ? 2 : 1) << text;
+  }
+}
+
+TEST_F(Game, QuittingWithoutPlayingWritesBackWhatWasRead) {
+  std::ofstream(best_path) << "level 1: 5\nlevel 2: 0\nlevel 3: 17\n";
+  p.hold_key(1000, key_escape);
+  EXPECT_EQ(run(levels), 0);
+  EXPECT_EQ(best_file(), "level 1: 5\nlevel 2: 0\nlevel 3: 17\nlevel 4: 0\nlevel 5: 0\nlevel 6: 0\n");
+}
+
+TEST_F(Game, ABeatenBestScoreIsSavedAtQuit) {
+  std::ofstream(best_path) << "level 1: 5\nlevel 2: 9\nlevel 3: 1\nlevel 4: 2\nlevel 5: 3\nlevel 6: 4\n";
+  play_level(0, 2);
+  play_level(3000, 3);
+  quit(6500);
+  EXPECT_EQ(run(levels), 0);
+  // Level 2 scored 7 but its best is 9; level 3 rose from 1 to 7.
+  EXPECT_EQ(best_file(), "level 1: 5\nlevel 2: 9\nlevel 3: 7\nlevel 4: 2\nlevel 5: 3\nlevel 6: 4\n");
+}
+
+TEST_F(Game, MissingMenuSoundIsReportedAfterAllSixteenWereTried) {
+  p.missing = {"data/menu/menufor.ogg", "data/menu/lns.ogg"};
+  EXPECT_EQ(run(levels), 1);
+  EXPECT_EQ(p.find("load").size(), 16u);
+  EXPECT_TRUE(p.find("load_music").empty());
+  EXPECT_EQ(p.output, "TiraurisMix_LoadWAV: Couldn't open data/menu/menufor.ogg\n");
+  EXPECT_FALSE(std::filesystem::exists(best_path));
+}
+
+TEST_F(Game, StartUpFailuresPrintTheirMessageBehindTheTitle) {
+  struct Case {
+    bool FakePlatform::*fails;
+    const char* message;
+  };
+  const Case cases[] = {
+      {&FakePlatform::video_fails, "TiraurisCan't init SDL: fake failure\n"},
+      {&FakePlatform::screen_fails, "TiraurisCan't set VideoMode: fake failure\n"},
+      {&FakePlatform::audio_fails, "TiraurisCan't set OpenAudio: fake failure\n"},
+  };
+  for (const Case& c : cases) {
+    FakePlatform fresh;
+    fresh.*c.fails = true;
+    int code = 0;
+    try {
+      run_game(fresh, files, levels);
+    } catch (const ProgramExit& exit) {
+      code = exit.code;
+    }
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(fresh.output, c.message);
+  }
+  p.missing = {"data/menu/bgm.ogg"};
+  EXPECT_EQ(run(levels), 1);
+  EXPECT_EQ(p.output, "TiraurisMix_LoadMUS: fake failure\n: ");
+}
+
+TEST_F(Game, FatalFailureInALevelSavesBestScoresThatRose) {
+  std::ofstream(best_path) << "level 1: 5\nlevel 2: 0\nlevel 3: 0\nlevel 4: 0\nlevel 5: 0\nlevel 6: 2\n";
+  levels[5] = Stand_in::cannot_load;
+  p.missing = {"data/lvl6/exploen.ogg"};
+  play_level(0, 2);     // 7 beats 0
+  play_level(3000, 6);  // fails
+  EXPECT_EQ(run(levels), 1);
+  EXPECT_NE(p.output.find("Mix_LoadWAV: Couldn't open data/lvl6/exploen.ogg\n"), std::string::npos);
+  EXPECT_EQ(best_file(), "level 1: 5\nlevel 2: 7\nlevel 3: 0\nlevel 4: 0\nlevel 5: 0\nlevel 6: 2\n");
+}
+
+TEST_F(Game, FatalFailureWithoutARiseLeavesTheFileAlone) {
+  std::ofstream(best_path) << "damaged";
+  levels[0] = Stand_in::cannot_load;
+  p.missing = {"data/lvl6/exploen.ogg"};
+  play_level(0, 1);
+  EXPECT_EQ(run(levels), 1);
+  EXPECT_EQ(best_file(), "damaged");
+}
