@@ -5,19 +5,31 @@
 
 namespace {
 
-enum Slot { hit, miss, lost_life, game_over, shot, lr_wall, ud_wall, countdown, time_up, start, general_count };
+enum Slot {
+  hit,
+  miss,
+  lost_life,
+  game_over,
+  shot,
+  lr_wall,
+  ud_wall,
+  countdown,
+  time_up,
+  start,
+  general_count
+};
 
 constexpr const char* general_files[general_count] = {
-    "data/lvl1/hit.ogg",       "data/lvl1/missed.ogg",     "data/lvl1/totalmissed.ogg",
-    "data/lvl1/gameover.ogg",  "data/lvl1/shot.ogg",       "data/difflvl/lrwall.ogg",
-    "data/difflvl/udwall.ogg", "data/lvl1/countdown.ogg",  "data/lvl1/countdown0.ogg",
+    "data/lvl1/hit.ogg",       "data/lvl1/missed.ogg",    "data/lvl1/totalmissed.ogg",
+    "data/lvl1/gameover.ogg",  "data/lvl1/shot.ogg",      "data/difflvl/lrwall.ogg",
+    "data/difflvl/udwall.ogg", "data/lvl1/countdown.ogg", "data/lvl1/countdown0.ogg",
     "data/difflvl/start.ogg",
 };
 
 constexpr const char* tone_files[11] = {
-    "data/lvl1/silence.ogg", "data/lvl1/normal1.ogg", "data/lvl1/normal2.ogg",
-    "data/lvl1/normal3.ogg", "data/lvl1/normal4.ogg", "data/lvl1/normal5.ogg",
-    "data/lvl1/normal6.ogg", "data/lvl1/normal7.ogg", "data/lvl1/normal8.ogg",
+    "data/lvl1/silence.ogg", "data/lvl1/normal1.ogg",  "data/lvl1/normal2.ogg",
+    "data/lvl1/normal3.ogg", "data/lvl1/normal4.ogg",  "data/lvl1/normal5.ogg",
+    "data/lvl1/normal6.ogg", "data/lvl1/normal7.ogg",  "data/lvl1/normal8.ogg",
     "data/lvl1/normal9.ogg", "data/lvl1/normal10.ogg",
 };
 
@@ -107,7 +119,8 @@ int tone_target(Platform& p, AudioMode mode) {
       countdown_stage = 1;
     }
     for (int stage = 1; stage <= 5; ++stage) {
-      if (p.ticks() - period_start > period - tick_before_end[stage - 1] && countdown_stage == stage) {
+      if (p.ticks() - period_start > period - tick_before_end[stage - 1] &&
+          countdown_stage == stage) {
         play_once(p, 4, general[countdown]);
         countdown_stage = stage + 1;
       }

@@ -4,7 +4,8 @@
 #include "platform/sdl_platform.hpp"
 
 int main() {
-  static constexpr LevelTable levels = {tone_target, nullptr, nullptr, nullptr, nullptr, laser_defence};
+  static constexpr LevelTable levels = {tone_target, nullptr, nullptr,
+                                        nullptr,     nullptr, laser_defence};
   SdlPlatform platform;
   return run_game(platform, GameFiles{}, levels);
 }

@@ -1,11 +1,11 @@
 #include "menu.hpp"
 
 const char* const menu_files[menu_slot_count] = {
-    "data/menu/hitmenu.ogg", "data/menu/click.ogg",     "data/menu/end.ogg",
-    "data/menu/menufor.ogg", "data/menu/menuback.ogg",  "data/menu/tnt.ogg",
-    "data/menu/fna.ogg",     "data/menu/bnb.ogg",       "data/menu/quit.ogg",
-    "data/menu/startgame.ogg", "data/menu/lscore.ogg",  "data/menu/hscore.ogg",
-    "data/menu/back.ogg",    "data/menu/bnt.ogg",       "data/menu/tnb.ogg",
+    "data/menu/hitmenu.ogg",   "data/menu/click.ogg",    "data/menu/end.ogg",
+    "data/menu/menufor.ogg",   "data/menu/menuback.ogg", "data/menu/tnt.ogg",
+    "data/menu/fna.ogg",       "data/menu/bnb.ogg",      "data/menu/quit.ogg",
+    "data/menu/startgame.ogg", "data/menu/lscore.ogg",   "data/menu/hscore.ogg",
+    "data/menu/back.ogg",      "data/menu/bnt.ogg",      "data/menu/tnb.ogg",
     "data/menu/lns.ogg",
 };
 const char* const menu_music_file = "data/menu/bgm.ogg";
@@ -69,7 +69,8 @@ struct Menu {
   }
 
   void announce(const int* announcements, int entry) {
-    if (announce_since == -1 || p.ticks() - announce_since <= announce_after || p.playing(2)) return;
+    if (announce_since == -1 || p.ticks() - announce_since <= announce_after || p.playing(2))
+      return;
     if (announcements[entry] >= 0) play_slot(2, announcements[entry]);
     announce_since = -1;
   }

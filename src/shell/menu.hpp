@@ -7,9 +7,22 @@
 #include "toolkit/level_frame.hpp"
 
 enum MenuSlot {
-  count_tick, click, farewell, submenu_opened, submenu_closed,
-  say_level_1, say_level_4, say_level_5, say_quit, say_start, say_last_score,
-  say_best_score, say_back, say_level_2, say_level_3, say_level_6,
+  count_tick,
+  click,
+  farewell,
+  submenu_opened,
+  submenu_closed,
+  say_level_1,
+  say_level_4,
+  say_level_5,
+  say_quit,
+  say_start,
+  say_last_score,
+  say_best_score,
+  say_back,
+  say_level_2,
+  say_level_3,
+  say_level_6,
   menu_slot_count
 };
 

@@ -83,5 +83,9 @@ int ring_of(int distance, const RingBound (&table)[N], int beyond) {
   return beyond;
 }
 
-inline void play_once(Platform& p, int channel, const Sound& sound) { p.play(channel, sound.chunk, 0); }
-inline void play_loop(Platform& p, int channel, const Sound& sound) { p.play(channel, sound.chunk, -1); }
+inline void play_once(Platform& p, int channel, const Sound& sound) {
+  p.play(channel, sound.chunk, 0);
+}
+inline void play_loop(Platform& p, int channel, const Sound& sound) {
+  p.play(channel, sound.chunk, -1);
+}

@@ -187,7 +187,8 @@ void FakePlatform::play(int channel, Chunk* chunk, int loops) {
   if (chunk == nullptr || chunk->freed) throw std::logic_error("played a missing or freed chunk");
   record("play", channel, chunk->path, loops);
   const auto length = lengths.find(chunk->path);
-  channels_[channel] = {true, now, length != lengths.end() ? length->second : default_length, loops};
+  channels_[channel] = {true, now, length != lengths.end() ? length->second : default_length,
+                        loops};
 }
 
 void FakePlatform::halt(int channel) {

@@ -62,8 +62,8 @@ class FakePlatform final : public Platform {
   int time_limit = 30 * 60 * 1000;
   int default_length = 200;            // of a sound not named in `lengths`
   std::map<std::string, int> lengths;  // by path, looked up when played
-  std::set<std::string> missing;            // paths that fail to load
-  std::deque<int> random_values;            // handed out in order, then 0
+  std::set<std::string> missing;       // paths that fail to load
+  std::deque<int> random_values;       // handed out in order, then 0
   int random_draws = 0;
   int music_length = 60000;
   bool video_fails = false;
@@ -78,8 +78,10 @@ class FakePlatform final : public Platform {
   bool seeded = false;
 
   // Queries on the record.
-  std::vector<Call> find(const std::string& op, int channel = -2, const std::string& sound = "") const;
-  std::vector<int> times(const std::string& op, int channel = -2, const std::string& sound = "") const;
+  std::vector<Call> find(const std::string& op, int channel = -2,
+                         const std::string& sound = "") const;
+  std::vector<int> times(const std::string& op, int channel = -2,
+                         const std::string& sound = "") const;
   std::vector<int> play_times(int channel, const std::string& sound = "") const {
     return times("play", channel, sound);
   }

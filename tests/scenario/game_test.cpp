@@ -1,5 +1,7 @@
 // A whole run of the program through the fake platform: start-up, the
 // menu, shutdown and the fatal failures.
+#include "shell/game.hpp"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -8,7 +10,6 @@
 #include <sstream>
 
 #include "fake/fake_platform.hpp"
-#include "shell/game.hpp"
 #include "toolkit/level_frame.hpp"
 
 namespace {
@@ -88,11 +89,13 @@ TEST_F(Game, StartsInOrderAndQuitsWithTheFarewell) {
   for (const Call& call : p.calls) {
     if (order.empty() || order.back() != call.op) order.push_back(call.op);
   }
-  const std::vector<std::string> expected = {
-      "init_video", "show_cursor", "open_black_screen", "open_audio", "load", "load_music",
-      "allocate",   "volume",      "music_volume",      "seed",       "play_music", "halt",
-      "halt_music", "play",        "delay",             "free_screen", "free", "free_music",
-      "close_audio", "quit"};
+  const std::vector<std::string> expected = {"init_video",  "show_cursor", "open_black_screen",
+                                             "open_audio",  "load",        "load_music",
+                                             "allocate",    "volume",      "music_volume",
+                                             "seed",        "play_music",  "halt",
+                                             "halt_music",  "play",        "delay",
+                                             "free_screen", "free",        "free_music",
+                                             "close_audio", "quit"};
   EXPECT_EQ(order, expected);
   EXPECT_EQ(p.find("load").size(), 16u);
   EXPECT_EQ(p.find("allocate")[0].a, 3);
@@ -119,17 +122,20 @@ TEST_F(Game, QuittingWithoutPlayingWritesBackWhatWasRead) {
   std::ofstream(best_path) << "level 1: 5\nlevel 2: 0\nlevel 3: 17\n";
   p.hold_key(1000, key_escape);
   EXPECT_EQ(run(levels), 0);
-  EXPECT_EQ(best_file(), "level 1: 5\nlevel 2: 0\nlevel 3: 17\nlevel 4: 0\nlevel 5: 0\nlevel 6: 0\n");
+  EXPECT_EQ(best_file(),
+            "level 1: 5\nlevel 2: 0\nlevel 3: 17\nlevel 4: 0\nlevel 5: 0\nlevel 6: 0\n");
 }
 
 TEST_F(Game, ABeatenBestScoreIsSavedAtQuit) {
-  std::ofstream(best_path) << "level 1: 5\nlevel 2: 9\nlevel 3: 1\nlevel 4: 2\nlevel 5: 3\nlevel 6: 4\n";
+  std::ofstream(best_path)
+      << "level 1: 5\nlevel 2: 9\nlevel 3: 1\nlevel 4: 2\nlevel 5: 3\nlevel 6: 4\n";
   play_level(0, 2);
   play_level(3000, 3);
   quit(6500);
   EXPECT_EQ(run(levels), 0);
   // Level 2 scored 7 but its best is 9; level 3 rose from 1 to 7.
-  EXPECT_EQ(best_file(), "level 1: 5\nlevel 2: 9\nlevel 3: 7\nlevel 4: 2\nlevel 5: 3\nlevel 6: 4\n");
+  EXPECT_EQ(best_file(),
+            "level 1: 5\nlevel 2: 9\nlevel 3: 7\nlevel 4: 2\nlevel 5: 3\nlevel 6: 4\n");
 }
 
 TEST_F(Game, MissingMenuSoundIsReportedAfterAllSixteenWereTried) {
@@ -169,14 +175,16 @@ TEST_F(Game, StartUpFailuresPrintTheirMessageBehindTheTitle) {
 }
 
 TEST_F(Game, FatalFailureInALevelSavesBestScoresThatRose) {
-  std::ofstream(best_path) << "level 1: 5\nlevel 2: 0\nlevel 3: 0\nlevel 4: 0\nlevel 5: 0\nlevel 6: 2\n";
+  std::ofstream(best_path)
+      << "level 1: 5\nlevel 2: 0\nlevel 3: 0\nlevel 4: 0\nlevel 5: 0\nlevel 6: 2\n";
   levels[5] = Stand_in::cannot_load;
   p.missing = {"data/lvl6/exploen.ogg"};
   play_level(0, 2);     // 7 beats 0
   play_level(3000, 6);  // fails
   EXPECT_EQ(run(levels), 1);
   EXPECT_NE(p.output.find("Mix_LoadWAV: Couldn't open data/lvl6/exploen.ogg\n"), std::string::npos);
-  EXPECT_EQ(best_file(), "level 1: 5\nlevel 2: 7\nlevel 3: 0\nlevel 4: 0\nlevel 5: 0\nlevel 6: 2\n");
+  EXPECT_EQ(best_file(),
+            "level 1: 5\nlevel 2: 7\nlevel 3: 0\nlevel 4: 0\nlevel 5: 0\nlevel 6: 2\n");
 }
 
 TEST_F(Game, FatalFailureWithoutARiseLeavesTheFileAlone) {

@@ -1,8 +1,9 @@
 // The audio menu, played through the fake platform.
+#include "shell/menu.hpp"
+
 #include <gtest/gtest.h>
 
 #include "fake/fake_platform.hpp"
-#include "shell/menu.hpp"
 
 namespace {
 

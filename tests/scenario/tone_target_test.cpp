@@ -74,11 +74,11 @@ TEST_F(ToneTarget, MissingSoundEndsTheProgramAfterAllWereTried) {
 
 TEST_F(ToneTarget, ToneFollowsTheRingAndIsNotReplayedWithinIt) {
   target_at(300, 200);
-  p.move_mouse(600, 300, 400);  // 200 pixels: ring 1
-  p.move_mouse(700, 300, 401);  // 201: the silent ring 0
-  p.move_mouse(800, 300, 399);  // ring 1 again
-  p.move_mouse(900, 301, 399);  // still ring 1: nothing replayed
-  p.move_mouse(1000, 300, 203); // 3 pixels: ring 9
+  p.move_mouse(600, 300, 400);   // 200 pixels: ring 1
+  p.move_mouse(700, 300, 401);   // 201: the silent ring 0
+  p.move_mouse(800, 300, 399);   // ring 1 again
+  p.move_mouse(900, 301, 399);   // still ring 1: nothing replayed
+  p.move_mouse(1000, 300, 203);  // 3 pixels: ring 9
   p.close_window(1100);
   run();
   std::vector<std::string> tones;
@@ -155,8 +155,8 @@ TEST_F(ToneTarget, EachHitShortensThePeriodDownToTwentySeconds) {
   // the running one, so the only ticks are those after the last hit.
   const int last = hits.back();
   EXPECT_EQ(p.play_times(4, tick_file),
-            (std::vector<int>{last + 10001, last + 15001, last + 16001, last + 17001,
-                              last + 18001, last + 19001}));
+            (std::vector<int>{last + 10001, last + 15001, last + 16001, last + 17001, last + 18001,
+                              last + 19001}));
   EXPECT_EQ(p.play_times(4, "data/lvl1/countdown0.ogg"), (std::vector<int>{last + 20001}));
 }
 

@@ -1,4 +1,6 @@
 // The best-score file and the audio-mode file, read and written for real.
+#include "shell/scores.hpp"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -6,8 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-
-#include "shell/scores.hpp"
 
 namespace {
 
@@ -63,8 +63,9 @@ TEST_F(ScoreFile, ReadsTwoByteLineEndsAndNegativeNumbers) {
 }
 
 TEST_F(ScoreFile, NumbersBeyondThirtyTwoBitsAreFailedReads) {
-  write("level 1: 2147483647\nlevel 2: 2147483648\nlevel 3: -2147483648\n"
-        "level 4: 99999999999999999999999\nlevel 5: 6\nlevel 6: 7\n");
+  write(
+      "level 1: 2147483647\nlevel 2: 2147483648\nlevel 3: -2147483648\n"
+      "level 4: 99999999999999999999999\nlevel 5: 6\nlevel 6: 7\n");
   // The whole number is passed over, so the lines behind it still read.
   EXPECT_EQ(read_scores(), (HighScoreTable{2147483647, 0, -2147483648, 0, 6, 7}));
 }
