@@ -2,6 +2,7 @@
 // shortens the time allowed for the next one.
 #include "levels.hpp"
 #include "toolkit/level_frame.hpp"
+#include "toolkit/period.hpp"
 
 namespace {
 
@@ -43,11 +44,6 @@ constexpr RingBound rings[] = {
 // its end.
 constexpr int tick_before_end[5] = {5000, 4000, 3000, 2000, 1000};
 
-int shortened(int period) {
-  if (period > 40000) return period - 10000;
-  if (period > 20000) return period - 5000;
-  return period;
-}
 
 }  // namespace
 
@@ -100,7 +96,7 @@ int tone_target(Platform& p, AudioMode mode) {
         ++score;
         p.halt(4);
         countdown_stage = 0;
-        period = shortened(period);
+        period = shortened_period(period);
         period_start = p.ticks();
       } else if (shots == 3) {
         --lives;
