@@ -44,7 +44,6 @@ constexpr RingBound rings[] = {
 // its end.
 constexpr int tick_before_end[5] = {5000, 4000, 3000, 2000, 1000};
 
-
 }  // namespace
 
 int tone_ring(Target& target, int cursor_x, int cursor_y) {

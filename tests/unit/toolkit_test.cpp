@@ -111,3 +111,79 @@ TEST(PlaceTarget, DrawsRegionThenXThenY) {
     EXPECT_EQ(p.random_draws, 3);
   }
 }
+
+namespace {
+
+// Runs passes of the frame alone until `until`, with the script given.
+std::vector<Call> wall_cues_heard(FakePlatform& p, int until) {
+  Sound lr = load_chunk(p, "data/difflvl/lrwall.ogg");
+  Sound ud = load_chunk(p, "data/difflvl/udwall.ogg");
+  LevelFrame frame;
+  while (next_pass(p, frame, lr, ud)) {
+    if (p.now >= until) frame.end_flag = true;
+  }
+  return p.find("play", 3);
+}
+
+}  // namespace
+
+TEST(WallCues, FirstTouchSoundsAtOnceThenEvery501ms) {
+  FakePlatform p;
+  p.now = 2000;
+  p.move_mouse(2000, 0, 300);
+  const auto heard = wall_cues_heard(p, 3100);
+  std::vector<int> times;
+  for (const Call& call : heard) {
+    EXPECT_EQ(call.sound, "data/difflvl/lrwall.ogg");
+    times.push_back(call.time);
+  }
+  EXPECT_EQ(times, (std::vector<int>{2001, 2502, 3003}));
+}
+
+TEST(WallCues, EachEdgeHasItsCueAndOnePixelInsideHasNone) {
+  struct Case {
+    int x, y;
+    std::vector<std::string> sounds;
+  };
+  const std::string lr = "data/difflvl/lrwall.ogg";
+  const std::string ud = "data/difflvl/udwall.ogg";
+  const Case cases[] = {
+      {799, 300, {lr}}, {400, 0, {ud}}, {400, 599, {ud}}, {0, 599, {lr, ud}},
+      {1, 300, {}},     {798, 300, {}}, {400, 1, {}},     {400, 598, {}},
+  };
+  for (const Case& c : cases) {
+    FakePlatform p;
+    p.now = 1000;
+    p.move_mouse(1000, c.x, c.y);
+    std::vector<std::string> sounds;
+    for (const Call& call : wall_cues_heard(p, 1100)) sounds.push_back(call.sound);
+    EXPECT_EQ(sounds, c.sounds) << c.x << "," << c.y;
+  }
+}
+
+TEST(FrameInput, LatestMouseEventWinsAndQuitInputsSetTheEndFlag) {
+  FakePlatform p;
+  p.move_mouse(10, 5, 6);
+  p.move_mouse(10, 7, 8);
+  LevelFrame frame;
+  p.now = 10;
+  frame_input(p, frame);
+  EXPECT_EQ(frame.cursor_x, 7);
+  EXPECT_EQ(frame.cursor_y, 8);
+  EXPECT_FALSE(frame.end_flag);
+  p.hold_key(20, key_1);  // not a quit key
+  p.delay(20);
+  frame_input(p, frame);
+  EXPECT_FALSE(frame.end_flag);
+  EXPECT_EQ(frame.cursor_x, 7);
+  for (auto quit : {+[](FakePlatform& f) { f.hold_key(50, key_escape); },
+                    +[](FakePlatform& f) { f.hold_buttons(50, right_button); },
+                    +[](FakePlatform& f) { f.close_window(50); }}) {
+    FakePlatform q;
+    quit(q);
+    LevelFrame f;
+    q.delay(50);
+    frame_input(q, f);
+    EXPECT_TRUE(f.end_flag);
+  }
+}
