@@ -3,9 +3,16 @@
 #include "levels/levels.hpp"
 #include "platform/sdl_platform.hpp"
 
+namespace {
+
+// The quiet column sounds the same in mono and stereo and takes no mode.
+int quiet_column_entry(Platform& p, AudioMode) { return quiet_column(p); }
+
+}  // namespace
+
 int main() {
-  static constexpr LevelTable levels = {tone_target, nullptr, nullptr,
-                                        nullptr,     nullptr, laser_defence};
+  static constexpr LevelTable levels = {tone_target, quiet_column_entry, falling_tin,
+                                        nullptr,     nullptr,            laser_defence};
   SdlPlatform platform;
   return run_game(platform, GameFiles{}, levels);
 }

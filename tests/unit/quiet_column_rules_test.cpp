@@ -25,7 +25,7 @@ TEST(QuietColumnRules, RingFollowsHorizontalDistanceOnBothSides) {
     int dx;
     int ring;
   };
-  const Case cases[] = {{0, 10}, {16, 10}, {17, 8}, {32, 8}, {33, 6}, {48, 6},  {49, 4},
+  const Case cases[] = {{0, 10}, {16, 10}, {17, 8}, {32, 8}, {33, 6},  {48, 6}, {49, 4},
                         {64, 4}, {65, 2},  {80, 2}, {81, 0}, {160, 0}, {400, 0}};
   for (const Case& c : cases) {
     for (int side : {-1, 1}) {
