@@ -11,8 +11,8 @@ int quiet_column_entry(Platform& p, AudioMode) { return quiet_column(p); }
 }  // namespace
 
 int main() {
-  static constexpr LevelTable levels = {tone_target, quiet_column_entry, falling_tin,
-                                        nullptr,     nullptr,            laser_defence};
+  static constexpr LevelTable levels = {tone_target,    quiet_column_entry, falling_tin,
+                                        buzzing_insect, apple_shot,         laser_defence};
   SdlPlatform platform;
   return run_game(platform, GameFiles{}, levels);
 }

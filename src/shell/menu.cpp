@@ -98,8 +98,7 @@ struct Menu {
   void start_level() {
     halt_menu_sounds();
     const int level = main_entry - 1;
-    LevelEntry entry = levels[level];
-    scores.last[level] = entry != nullptr ? entry(p, mode) : 0;
+    scores.last[level] = levels[level](p, mode);
     p.volume(0, 32);
     p.volume(1, 64);
     p.volume(2, 64);
