@@ -2,8 +2,6 @@
 // Hit the apple and he moves; hit him and the game is over.
 #include "apple_shot.hpp"
 
-#include <cstdlib>
-
 #include "levels.hpp"
 #include "toolkit/level_frame.hpp"
 #include "toolkit/period.hpp"
@@ -76,9 +74,7 @@ void place_boy(Platform& p, Boy& boy) {
 int spot_ring(Boy& boy, int cursor_x, int cursor_y, int spot) {
   boy.spot_x = boy.spots[spot].x;
   boy.spot_y = boy.spots[spot].y;
-  boy.dx = std::abs(boy.spot_x - cursor_x);
-  boy.dy = std::abs(boy.spot_y - cursor_y);
-  boy.distance = distance_between(boy.dx, boy.dy);
+  measure(boy, boy.spot_x, boy.spot_y, cursor_x, cursor_y);
   return ring_of(boy.distance, rings, 0);
 }
 

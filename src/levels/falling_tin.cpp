@@ -2,8 +2,6 @@
 // to it; three magazines of three shots each.
 #include "falling_tin.hpp"
 
-#include <cstdlib>
-
 #include "levels.hpp"
 #include "toolkit/level_frame.hpp"
 
@@ -71,9 +69,7 @@ void launch_tin(Platform& p, Tin& tin) {
 void drop_tin(Tin& tin) { tin.y += 1; }
 
 int proximity_ring(Tin& tin, int cursor_x, int cursor_y) {
-  tin.dx = std::abs(tin.x - cursor_x);
-  tin.dy = std::abs(tin.y - cursor_y);
-  tin.distance = distance_between(tin.dx, tin.dy);
+  measure(tin, tin.x, tin.y, cursor_x, cursor_y);
   tin.ring = ring_of(tin.distance, rings, 10);
   return tin.ring;
 }

@@ -2,8 +2,6 @@
 // enemies, spare the allies, and keep the own ship's shields up.
 #include "laser_defence.hpp"
 
-#include <cstdlib>
-
 #include "levels.hpp"
 #include "toolkit/level_frame.hpp"
 
@@ -89,9 +87,7 @@ bool move_ship(Platform& p, Ship& ship) {
 }
 
 int ship_ring(Ship& ship, int cursor_x, int cursor_y) {
-  ship.dx = std::abs(ship.x - cursor_x);
-  ship.dy = std::abs(ship.y - cursor_y);
-  ship.distance = distance_between(ship.dx, ship.dy);
+  measure(ship, ship.x, ship.y, cursor_x, cursor_y);
   return ring_of(ship.distance, rings_table, 0);
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdlib>
 #include <initializer_list>
 
 #include "platform/platform.hpp"
@@ -74,6 +75,14 @@ void end_level(Platform& p, const LevelFrame& frame, std::initializer_list<int> 
 
 // The truncated straight-line distance between two points.
 int distance_between(int dx, int dy);
+
+// Fills a sound source's dx, dy and distance from its point to the cursor.
+template <typename Source>
+void measure(Source& source, int x, int y, int cursor_x, int cursor_y) {
+  source.dx = std::abs(x - cursor_x);
+  source.dy = std::abs(y - cursor_y);
+  source.distance = distance_between(source.dx, source.dy);
+}
 
 template <std::size_t N>
 int ring_of(int distance, const RingBound (&table)[N], int beyond) {

@@ -1,7 +1,5 @@
 #include "target.hpp"
 
-#include <cstdlib>
-
 #include "level_frame.hpp"
 
 namespace {
@@ -25,7 +23,5 @@ void place_target(Platform& p, Target& target) {
 }
 
 void measure_target(Target& target, int cursor_x, int cursor_y) {
-  target.dx = std::abs(target.x - cursor_x);
-  target.dy = std::abs(target.y - cursor_y);
-  target.distance = distance_between(target.dx, target.dy);
+  measure(target, target.x, target.y, cursor_x, cursor_y);
 }
