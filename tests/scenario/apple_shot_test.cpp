@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fake/fake_platform.hpp"
+#include "fake/record_views.hpp"
 #include "levels/levels.hpp"
 
 namespace {
@@ -38,34 +39,6 @@ const std::vector<std::string> body_files = {breath, mumble, heart};
 // The next apple at (x, y): x 60..709, y 60..399.
 void apple_at(FakePlatform& p, int x, int y) {
   p.random_values.insert(p.random_values.end(), {x - 60, y - 60});
-}
-
-std::vector<std::string> sounds(const FakePlatform& p, const std::string& op, int channel = -2) {
-  std::vector<std::string> found;
-  for (const Call& call : p.find(op, channel)) found.push_back(call.sound);
-  return found;
-}
-
-// The mixer calls in order, as "op channel sound a b".
-std::vector<std::string> trace(const FakePlatform& p) {
-  std::vector<std::string> lines;
-  for (const Call& c : p.calls) {
-    if (c.op == "load") continue;
-    lines.push_back(c.op + " " + std::to_string(c.channel) + " " + c.sound + " " +
-                    std::to_string(c.a) + " " + std::to_string(c.b));
-  }
-  return lines;
-}
-
-struct Cue {
-  int time, a, b;
-  bool operator==(const Cue&) const = default;
-};
-std::vector<Cue> cues(const FakePlatform& p, const std::string& op, int channel) {
-  std::vector<Cue> found;
-  for (const Call& c : p.find(op, channel))
-    found.push_back({c.time, c.a, op == "panning" ? c.b : 0});
-  return found;
 }
 
 std::vector<int> body_halts(const FakePlatform& p) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fake/fake_platform.hpp"
+#include "fake/record_views.hpp"
 #include "levels/levels.hpp"
 
 namespace {
@@ -39,34 +40,6 @@ const std::vector<std::string> buzz_files = {very_fast, fast, normal, slow};
 // The next insect at (x, y), drawn in the centre region (x 200..599, y 150..449).
 void insect_at(FakePlatform& p, int x, int y) {
   p.random_values.insert(p.random_values.end(), {4, x - 200, y - 150});
-}
-
-std::vector<std::string> sounds(const FakePlatform& p, const std::string& op, int channel = -2) {
-  std::vector<std::string> found;
-  for (const Call& call : p.find(op, channel)) found.push_back(call.sound);
-  return found;
-}
-
-// The mixer calls in order, as "op channel sound a b".
-std::vector<std::string> trace(const FakePlatform& p) {
-  std::vector<std::string> lines;
-  for (const Call& c : p.calls) {
-    if (c.op == "load") continue;
-    lines.push_back(c.op + " " + std::to_string(c.channel) + " " + c.sound + " " +
-                    std::to_string(c.a) + " " + std::to_string(c.b));
-  }
-  return lines;
-}
-
-struct Cue {
-  int time, a, b;
-  bool operator==(const Cue&) const = default;
-};
-std::vector<Cue> cues(const FakePlatform& p, const std::string& op, int channel) {
-  std::vector<Cue> found;
-  for (const Call& c : p.find(op, channel))
-    found.push_back({c.time, c.a, op == "panning" ? c.b : 0});
-  return found;
 }
 
 }  // namespace

@@ -1,0 +1,38 @@
+// Views of the fake platform's record that read well in assertions.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "fake_platform.hpp"
+
+// The sounds of the matching calls, in order.
+inline std::vector<std::string> sounds(const FakePlatform& p, const std::string& op,
+                                       int channel = -2) {
+  std::vector<std::string> found;
+  for (const Call& call : p.find(op, channel)) found.push_back(call.sound);
+  return found;
+}
+
+// The calls in order, loads left out, as "op channel sound a b".
+inline std::vector<std::string> trace(const FakePlatform& p) {
+  std::vector<std::string> lines;
+  for (const Call& c : p.calls) {
+    if (c.op == "load") continue;
+    lines.push_back(c.op + " " + std::to_string(c.channel) + " " + c.sound + " " +
+                    std::to_string(c.a) + " " + std::to_string(c.b));
+  }
+  return lines;
+}
+
+// Panning or distance cues on a channel: when, and the gains or distance.
+struct Cue {
+  int time, a, b;
+  bool operator==(const Cue&) const = default;
+};
+inline std::vector<Cue> cues(const FakePlatform& p, const std::string& op, int channel) {
+  std::vector<Cue> found;
+  for (const Call& c : p.find(op, channel))
+    found.push_back({c.time, c.a, op == "panning" ? c.b : 0});
+  return found;
+}
