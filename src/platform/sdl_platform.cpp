@@ -133,7 +133,10 @@ void SdlPlatform::print(const char* text) {
   std::fflush(stdout);
 }
 
+// Ends at once, releasing nothing: the mixer's thread is still running, and
+// tearing the libraries down under it at exit can crash the process.
 void SdlPlatform::exit(int code) {
   std::fflush(stdout);
-  std::exit(code);
+  std::fflush(stderr);
+  std::_Exit(code);
 }
