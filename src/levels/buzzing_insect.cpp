@@ -104,6 +104,17 @@ int buzzing_insect(Platform& p, AudioMode mode) {
   int tractor_stage = 0;
   sound_insect(p, frame, insect, buzz, buzzes);
 
+  // After a hit or an escape: the buzz falls silent through the pause, then
+  // a new insect sounds from its new place.
+  auto fly_off = [&](const Sound& answer) {
+    p.halt(0);
+    play_once(p, 2, answer);
+    p.delay(2000);
+    place_target(p, insect);
+    sound_insect(p, frame, insect, buzz, buzzes);
+    shots = 0;
+  };
+
   while (next_pass(p, frame, general[lr_wall], general[ud_wall])) {
     buzz.ring = proximity_ring(insect, frame.cursor_x, frame.cursor_y);
     if (buzz.ring != buzz.last_ring) {
@@ -121,12 +132,7 @@ int buzzing_insect(Platform& p, AudioMode mode) {
       last_shot = p.ticks();
       ++shots;
       if (buzz.ring >= 8) {
-        p.halt(0);
-        play_once(p, 2, general[hit]);
-        p.delay(2000);
-        place_target(p, insect);
-        sound_insect(p, frame, insect, buzz, buzzes);
-        shots = 0;
+        fly_off(general[hit]);
         ++score;
         if (p.playing(4)) play_once(p, 4, general[tractor_leaves]);
         tractor_stage = 0;
@@ -135,12 +141,7 @@ int buzzing_insect(Platform& p, AudioMode mode) {
       } else if (shots == 3) {
         --lives;
         if (lives > 0) {
-          p.halt(0);
-          play_once(p, 2, general[escape]);
-          p.delay(2000);
-          place_target(p, insect);
-          sound_insect(p, frame, insect, buzz, buzzes);
-          shots = 0;
+          fly_off(general[escape]);
         }
       } else {
         play_once(p, 2, general[miss]);
