@@ -17,6 +17,9 @@ struct Event {
   int y = 0;
 };
 
+// What ended a wait that the player may cut short.
+enum class WaitEnd { elapsed, escape, close };
+
 constexpr int key_escape = 27;
 constexpr int key_1 = 49;  // the digit keys 1..9 follow in order
 constexpr unsigned left_button = 1;
@@ -29,6 +32,9 @@ class Platform {
   virtual ~Platform() = default;
 
   // video
+  // False when there is no screen to open: no display, and no video driver
+  // chosen by hand.
+  virtual bool display_found() = 0;
   virtual bool init_video() = 0;
   virtual void show_cursor(bool shown) = 0;
   virtual bool open_black_screen() = 0;  // 800 x 600, 16 bit, full screen
@@ -36,6 +42,8 @@ class Platform {
   virtual void quit() = 0;
 
   // input
+  // Once a termination signal (SIGTERM, SIGINT, SIGHUP) has come, every
+  // drain of the queue ends with a close request, so every loop leaves.
   virtual bool poll_event(Event& event) = 0;
   virtual bool key_held(int key) = 0;
   virtual unsigned mouse_buttons() = 0;
@@ -44,6 +52,9 @@ class Platform {
   // time, in milliseconds since the program started
   virtual int ticks() = 0;
   virtual void delay(int ms) = 0;
+  // As delay(), but Esc (held or tapped), a close request or a termination
+  // signal ends it early; the close request is taken from the queue.
+  virtual WaitEnd delay_unless_quit(int ms) = 0;
 
   // mixer
   virtual bool open_audio(int output_channels) = 0;

@@ -2,7 +2,10 @@
 
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <signal.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -11,6 +14,35 @@
 // mixer's own objects under an opaque name.
 static Mix_Chunk* mix(Chunk* chunk) { return reinterpret_cast<Mix_Chunk*>(chunk); }
 static Mix_Music* mix(Music* music) { return reinterpret_cast<Mix_Music*>(music); }
+
+namespace {
+
+volatile std::sig_atomic_t terminate_requested = 0;
+
+extern "C" void request_termination(int) { terminate_requested = 1; }
+
+bool set(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0';
+}
+
+}  // namespace
+
+// Installed before SDL starts, which then leaves these signals to us.
+SdlPlatform::SdlPlatform() {
+  struct sigaction action {};
+  action.sa_handler = request_termination;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int number : {SIGTERM, SIGINT, SIGHUP}) sigaction(number, &action, nullptr);
+  // A closed terminal or pipe must not end the game before it has saved.
+  std::signal(SIGPIPE, SIG_IGN);
+}
+
+// Without a display SDL would run windowless, deaf to every input.
+bool SdlPlatform::display_found() {
+  return set("SDL_VIDEODRIVER") || set("DISPLAY") || set("WAYLAND_DISPLAY");
+}
 
 bool SdlPlatform::init_video() { return SDL_Init(SDL_INIT_VIDEO) != -1; }
 
@@ -32,7 +64,15 @@ void SdlPlatform::quit() { SDL_Quit(); }
 
 bool SdlPlatform::poll_event(Event& event) {
   SDL_Event e;
-  if (SDL_PollEvent(&e) == 0) return false;
+  if (SDL_PollEvent(&e) == 0) {
+    if (terminate_requested != 0 && !signal_reported_) {
+      signal_reported_ = true;
+      event = Event{EventType::quit};
+      return true;
+    }
+    signal_reported_ = false;
+    return false;
+  }
   event = Event{};
   switch (e.type) {
     case SDL_QUIT:
@@ -62,6 +102,26 @@ void SdlPlatform::warp_mouse(int x, int y) {
 int SdlPlatform::ticks() { return static_cast<int>(SDL_GetTicks()); }
 
 void SdlPlatform::delay(int ms) { SDL_Delay(static_cast<Uint32>(ms)); }
+
+// Looks at the input every 10 ms; a key press still in the queue catches a
+// tap shorter than that.
+WaitEnd SdlPlatform::delay_unless_quit(int ms) {
+  const Uint32 start = SDL_GetTicks();
+  const Uint32 length = static_cast<Uint32>(std::max(ms, 0));
+  for (;;) {
+    SDL_PumpEvents();
+    SDL_Event e;
+    if (terminate_requested != 0 || SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_QUITMASK) > 0)
+      return WaitEnd::close;
+    bool escape = SDL_GetKeyState(nullptr)[SDLK_ESCAPE] != 0;
+    while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_KEYDOWNMASK) > 0)
+      escape = escape || e.key.keysym.sym == SDLK_ESCAPE;
+    if (escape) return WaitEnd::escape;
+    const Uint32 waited = SDL_GetTicks() - start;
+    if (waited >= length) return WaitEnd::elapsed;
+    SDL_Delay(std::min<Uint32>(10, length - waited));
+  }
+}
 
 bool SdlPlatform::open_audio(int output_channels) {
   return Mix_OpenAudio(44100, AUDIO_S16LSB, output_channels, 4096) != -1;

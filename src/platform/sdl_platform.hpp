@@ -7,6 +7,10 @@ struct SDL_Surface;
 
 class SdlPlatform final : public Platform {
  public:
+  // Termination signals become close requests from here on.
+  SdlPlatform();
+
+  bool display_found() override;
   bool init_video() override;
   void show_cursor(bool shown) override;
   bool open_black_screen() override;
@@ -20,6 +24,7 @@ class SdlPlatform final : public Platform {
 
   int ticks() override;
   void delay(int ms) override;
+  WaitEnd delay_unless_quit(int ms) override;
 
   bool open_audio(int output_channels) override;
   void close_audio() override;
@@ -48,4 +53,5 @@ class SdlPlatform final : public Platform {
 
  private:
   SDL_Surface* screen_ = nullptr;
+  bool signal_reported_ = false;  // in the current drain of the queue
 };

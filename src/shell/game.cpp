@@ -34,10 +34,28 @@ void save_if_risen(void* context) {
 int run_game(Platform& p, const GameFiles& files, const LevelTable& levels) {
   AudioMode mode = 1;
   ScoreTables scores;
-  read_best_scores(files.best_scores, scores.best);
-  read_audio_mode(files.audio_mode, mode);
+  int why = 0;
+  if (read_best_scores(files.best_scores, scores.best, &why) == FileState::unreadable) {
+    std::fprintf(stderr,
+                 "%s could not be read (%s); the best scores of this run will not be saved "
+                 "over it\n",
+                 files.best_scores, file_error(why));
+  }
+  switch (read_audio_mode(files.audio_mode, mode, &why)) {
+    case FileState::unreadable:
+      std::fprintf(stderr, "%s could not be read (%s); the sound is mono\n", files.audio_mode,
+                   file_error(why));
+      break;
+    case FileState::damaged:
+      std::fprintf(stderr, "%s holds no number (2 for stereo, 1 for mono); the sound is mono\n",
+                   files.audio_mode);
+      break;
+    default:
+      break;
+  }
 
   p.print("Tirauris");
+  if (!p.display_found()) p.fail("No display found: neither DISPLAY nor WAYLAND_DISPLAY is set.\n");
   if (!p.init_video()) fail_with_error(p, "Can't init SDL: %s\n");
   p.show_cursor(false);
   if (!p.open_black_screen()) fail_with_error(p, "Can't set VideoMode: %s\n");
@@ -66,12 +84,12 @@ int run_game(Platform& p, const GameFiles& files, const LevelTable& levels) {
   p.halt_music();
   play_once(p, 0, bank.sounds[farewell]);
   p.delay(1300);
-  write_best_scores(files.best_scores, scores.best);
+  const bool saved = write_best_scores(files.best_scores, scores.best);
   p.set_fatal_hook(nullptr, nullptr);
   p.free_screen();
   free_sounds(p, bank.sounds);
   p.free_music(bank.music);
   p.close_audio();
   p.quit();
-  return 0;
+  return saved ? 0 : 2;
 }

@@ -8,6 +8,6 @@ struct GameFiles {
   const char* audio_mode = "monostereo.txt";
 };
 
-// Returns the exit code of a normal run; fatal failures exit through the
-// platform with code 1.
+// Returns the exit code of a normal run: 0, or 2 when the best scores could
+// not be saved. Fatal failures exit through the platform with code 1.
 int run_game(Platform& p, const GameFiles& files, const LevelTable& levels);

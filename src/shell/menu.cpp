@@ -86,13 +86,23 @@ struct Menu {
     p.halt_music();
   }
 
+  void leave_program() {
+    submenu_open = false;
+    quit_requested = true;
+    main_entry = 0;
+  }
+
+  // One tick a point, which for a large score takes long: Esc stops it, and
+  // a close request stops it and ends the program.
   void count_out(int score) {
     halt_menu_sounds();
-    p.delay(300);
-    for (int tick = 0; tick < score; ++tick) {
+    WaitEnd end = p.delay_unless_quit(300);
+    for (int tick = 0; tick < score && end == WaitEnd::elapsed; ++tick) {
       play_slot(0, count_tick);
-      p.delay(500);
+      end = p.delay_unless_quit(500);
     }
+    if (end != WaitEnd::elapsed) p.halt(0);
+    if (end == WaitEnd::close) leave_program();
   }
 
   void start_level() {
@@ -117,11 +127,7 @@ struct Menu {
     last_input = p.ticks();
     while (submenu_open) {
       // A close request leaves the submenu and the program, as in the main menu.
-      if (close_requested()) {
-        submenu_open = false;
-        quit_requested = true;
-        main_entry = 0;
-      }
+      if (close_requested()) leave_program();
       if (p.key_held(key_escape)) {
         submenu_open = false;
         main_entry = 0;

@@ -1,84 +1,266 @@
 #include "scores.hpp"
 
-#include <cctype>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <limits>
+#include <string>
 
 namespace {
 
-// Reads a decimal number as "%d" would: blanks, a sign, digits, and the
-// file left just behind the last digit. A number beyond the 32-bit range
-// is a failed read.
-bool read_number(std::FILE* file, std::int32_t& value) {
-  int c = std::fgetc(file);
-  while (c != EOF && std::isspace(c)) c = std::fgetc(file);
+// Far more than six score lines need; a larger file is read in part.
+constexpr std::size_t largest_file = 64 * 1024;
+
+bool blank(char c) { return c == ' ' || c == '\t'; }
+bool digit(char c) { return c >= '0' && c <= '9'; }
+
+// A signed decimal number from `at`, which is left behind its last digit.
+// A number beyond the 32-bit range is no number.
+bool parse_number(const char*& at, const char* end, std::int32_t& value) {
+  const char* c = at;
   bool negative = false;
-  if (c == '-' || c == '+') {
-    negative = c == '-';
-    c = std::fgetc(file);
-  }
-  if (c == EOF || !std::isdigit(c)) {
-    if (c != EOF) std::ungetc(c, file);
-    return false;
-  }
+  if (c != end && (*c == '-' || *c == '+')) negative = *c++ == '-';
+  if (c == end || !digit(*c)) return false;
   constexpr long long limit = static_cast<long long>(std::numeric_limits<std::int32_t>::max()) + 1;
   long long magnitude = 0;
-  bool too_big = false;
-  while (c != EOF && std::isdigit(c)) {
-    if (!too_big) {
-      magnitude = magnitude * 10 + (c - '0');
-      too_big = magnitude > limit;
-    }
-    c = std::fgetc(file);
+  for (; c != end && digit(*c); ++c) {
+    magnitude = magnitude * 10 + (*c - '0');
+    if (magnitude > limit) return false;
   }
-  if (c != EOF) std::ungetc(c, file);
-  if (too_big || (!negative && magnitude == limit)) return false;
+  if (!negative && magnitude == limit) return false;
   value = static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+  at = c;
   return true;
+}
+
+void skip_blanks(const char*& at, const char* end) {
+  while (at != end && blank(*at)) ++at;
+}
+
+// One line, its line end taken off: "level N: <number>" with blanks
+// anywhere between the parts. Sets `level` (1..6) when the label reads.
+bool parse_score_line(const char* at, const char* end, int& level, std::int32_t& score) {
+  if (at != end && end[-1] == '\r') --end;
+  skip_blanks(at, end);
+  constexpr char label[] = "level";
+  constexpr std::size_t label_size = sizeof label - 1;
+  if (static_cast<std::size_t>(end - at) < label_size || std::memcmp(at, label, label_size) != 0)
+    return false;
+  at += label_size;
+  skip_blanks(at, end);
+  if (at == end || *at < '1' || *at > '6') return false;
+  const int n = *at++ - '0';
+  if (at != end && digit(*at)) return false;
+  skip_blanks(at, end);
+  if (at == end || *at++ != ':') return false;
+  level = n;
+  skip_blanks(at, end);
+  if (!parse_number(at, end, score)) return false;
+  skip_blanks(at, end);
+  return at == end;
+}
+
+// Reads a whole small file. Opening never blocks (a pipe of that name would
+// hang the game) and only regular files are read.
+FileState read_file(const char* path, std::string& text, int* why) {
+  int error = 0;
+  const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  struct stat status {};
+  if (fd < 0) {
+    error = errno;
+  } else if (::fstat(fd, &status) != 0) {
+    error = errno;
+  } else if (S_ISDIR(status.st_mode)) {
+    error = EISDIR;
+  } else if (!S_ISREG(status.st_mode)) {
+    error = -1;
+  } else {
+    char buffer[4096];
+    while (text.size() <= largest_file) {
+      const ssize_t got = ::read(fd, buffer, sizeof buffer);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) error = errno;
+      if (got <= 0) break;
+      text.append(buffer, static_cast<std::size_t>(got));
+    }
+  }
+  if (fd >= 0) ::close(fd);
+  if (fd < 0 && (error == ENOENT || error == ENOTDIR)) return FileState::missing;
+  if (why != nullptr) *why = error;
+  return error != 0 ? FileState::unreadable : FileState::clean;
+}
+
+std::string folder_of(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool write_all(int fd, const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t put = ::write(fd, text.data() + done, text.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    done += static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+// Keeps a damaged file under a new name beside it, the original staying in
+// place until the new file is renamed over it. Returns the new name, or ""
+// with errno set.
+std::string keep_aside(const std::string& path) {
+  char stamp[32];
+  const std::time_t now = std::time(nullptr);
+  struct tm local {};
+  localtime_r(&now, &local);
+  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+  for (int attempt = 1; attempt <= 100; ++attempt) {
+    std::string aside = path + ".damaged-" + stamp;
+    if (attempt > 1) aside += "-" + std::to_string(attempt);
+    if (::link(path.c_str(), aside.c_str()) == 0) return aside;
+    if (errno == EEXIST) continue;
+    // A folder without hard links: move it instead, never over another file.
+    struct stat taken {};
+    if (::lstat(aside.c_str(), &taken) == 0) continue;
+    if (::rename(path.c_str(), aside.c_str()) == 0) return aside;
+    return "";
+  }
+  errno = EEXIST;
+  return "";
 }
 
 }  // namespace
 
-void read_best_scores(const char* path, HighScoreTable& best) {
-  std::FILE* file = std::fopen(path, "r");
-  if (file == nullptr) return;
-  // Each line is "level N: " and a number; the prefixes are skipped by
-  // their length: 9 bytes before the first number, then the line end and
-  // the next prefix, 10 bytes.
-  std::fseek(file, 9, SEEK_SET);
-  read_number(file, best[0]);
-  for (std::size_t slot = 1; slot < best.size(); ++slot) {
-    std::fseek(file, 10, SEEK_CUR);
-    read_number(file, best[slot]);
-  }
-  std::fclose(file);
+const char* file_error(int why) {
+  return why == not_a_regular_file ? "not a regular file" : std::strerror(why);
 }
 
-void read_audio_mode(const char* path, AudioMode& mode) {
-  std::FILE* file = std::fopen(path, "r");
-  if (file == nullptr) return;
-  read_number(file, mode);
-  std::fclose(file);
+FileState parse_best_scores(const char* text, std::size_t size, HighScoreTable& best) {
+  FileState state = FileState::clean;
+  bool seen[6] = {};
+  const char* end = text + size;
+  for (const char* line = text; line < end;) {
+    const char* line_end = static_cast<const char*>(std::memchr(line, '\n', end - line));
+    if (line_end == nullptr) line_end = end;
+    const char* first = line;
+    skip_blanks(first, line_end);
+    const bool empty = first == line_end || (first + 1 == line_end && *first == '\r');
+    int level = 0;
+    std::int32_t score = 0;
+    if (!empty) {
+      const bool read = parse_score_line(line, line_end, level, score);
+      if (level != 0 && seen[level - 1]) {
+        state = FileState::damaged;  // a second line for one level
+      } else {
+        if (level != 0) seen[level - 1] = true;
+        if (read) best[level - 1] = score;
+        if (!read) state = FileState::damaged;
+      }
+    }
+    line = line_end + 1;
+  }
+  return state;
+}
+
+FileState read_best_scores(const char* path, HighScoreTable& best, int* why) {
+  std::string text;
+  const FileState state = read_file(path, text, why);
+  if (state != FileState::clean) return state;
+  const FileState parsed =
+      parse_best_scores(text.data(), std::min(text.size(), largest_file), best);
+  return text.size() > largest_file ? FileState::damaged : parsed;
+}
+
+FileState parse_audio_mode(const char* text, std::size_t size, AudioMode& mode) {
+  const char* at = text;
+  const char* end = text + size;
+  while (at != end && (blank(*at) || (*at >= '\n' && *at <= '\r'))) ++at;
+  return parse_number(at, end, mode) ? FileState::clean : FileState::damaged;
+}
+
+FileState read_audio_mode(const char* path, AudioMode& mode, int* why) {
+  std::string text;
+  const FileState state = read_file(path, text, why);
+  if (state != FileState::clean) return state;
+  return parse_audio_mode(text.data(), std::min(text.size(), largest_file), mode);
 }
 
 bool write_best_scores(const char* path, const HighScoreTable& best) {
-  char temporary[4096];
-  std::snprintf(temporary, sizeof temporary, "%s.new", path);
-  std::FILE* file = std::fopen(temporary, "w");
-  bool written = file != nullptr;
-  for (std::size_t slot = 0; written && slot < best.size(); ++slot) {
-    written = std::fprintf(file, "level %zu: %d\n", slot + 1, best[slot]) > 0;
+  const auto failed = [path](const char* what, int error) {
+    std::fprintf(stderr, "Could not save the best scores to %s: %s%s\n", path, what,
+                 file_error(error));
+    return false;
+  };
+
+  // Another copy of the game may have saved since this one started.
+  HighScoreTable merged{};
+  int why = 0;
+  const FileState state = read_best_scores(path, merged, &why);
+  if (state == FileState::unreadable)
+    return failed("it exists but could not be read, so it was left as it is: ", why);
+  for (std::size_t slot = 0; slot < best.size(); ++slot) {
+    if (best[slot] > merged[slot]) merged[slot] = best[slot];
   }
-  if (file != nullptr) {
-    written = std::fflush(file) == 0 && written;
-    written = std::fclose(file) == 0 && written;
+  std::string text;
+  for (std::size_t slot = 0; slot < merged.size(); ++slot) {
+    char line[32];
+    std::snprintf(line, sizeof line, "level %zu: %d\n", slot + 1, merged[slot]);
+    text += line;
   }
-  if (written) written = std::rename(temporary, path) == 0;
+
+  // The new file takes the old one's permissions, or those a new file gets.
+  const std::string target = path;
+  mode_t permissions = 0;
+  struct stat old {};
+  if (::stat(path, &old) == 0) {
+    permissions = old.st_mode & 07777;
+  } else {
+    permissions = ::umask(0);
+    ::umask(permissions);
+    permissions = 0666 & ~permissions;
+  }
+
+  std::string temporary = target + ".XXXXXX";
+  const int fd = ::mkstemp(temporary.data());
+  if (fd < 0) return failed("", errno);
+  bool written = ::fchmod(fd, permissions) == 0 && write_all(fd, text) && ::fsync(fd) == 0;
+  int error = errno;
+  if (::close(fd) != 0 && written) {
+    written = false;
+    error = errno;
+  }
+  if (written && state == FileState::damaged) {
+    const std::string aside = keep_aside(target);
+    if (aside.empty()) {
+      error = errno;
+      ::unlink(temporary.c_str());
+      return failed("it is damaged and could not be kept aside: ", error);
+    }
+    std::fprintf(stderr, "%s was damaged: it is kept as %s, and a new %s holds the best scores\n",
+                 path, aside.c_str(), path);
+  }
+  if (written && ::rename(temporary.c_str(), path) != 0) {
+    written = false;
+    error = errno;
+  }
   if (!written) {
-    std::fprintf(stderr, "Could not save the best scores to %s: %s\n", path, std::strerror(errno));
-    std::remove(temporary);
+    ::unlink(temporary.c_str());
+    return failed("", error);
   }
-  return written;
+  // The rename lasts only once the folder is on the disk too. Not every
+  // file system can sync a folder; the scores are in place either way.
+  const int folder = ::open(folder_of(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder >= 0) {
+    ::fsync(folder);
+    ::close(folder);
+  }
+  return true;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/platform.hpp"
@@ -11,11 +12,29 @@
 using HighScoreTable = std::array<std::int32_t, 6>;
 using LastScoreTable = std::array<std::int32_t, 6>;
 
-// Missing file or unreadable numbers leave their slots as they are.
-void read_best_scores(const char* path, HighScoreTable& best);
-void read_audio_mode(const char* path, AudioMode& mode);
+// How a settings file read: `damaged` files were read in part, `unreadable`
+// ones exist but could not be read at all (a directory, no permission...).
+enum class FileState { missing, clean, damaged, unreadable };
 
-// Replaces the file as a whole, through a temporary file beside it, so a
-// failed write never leaves a damaged score file. On failure, prints one
-// line naming the file and the reason on standard error and returns false.
+// Why a file was unreadable: an errno value or `not_a_regular_file`.
+constexpr int not_a_regular_file = -1;
+const char* file_error(int why);
+
+// Each line "level N: <number>" fills slot N on its own; a bad line costs
+// only its own level. A file shorter than six lines is clean. The slots the
+// file does not fill are left as they are. `why` gets the reason a file was
+// unreadable.
+FileState parse_best_scores(const char* text, std::size_t size, HighScoreTable& best);
+FileState read_best_scores(const char* path, HighScoreTable& best, int* why = nullptr);
+
+// One decimal number at the start; anything after it is ignored. Leaves
+// `mode` alone unless the file holds a number.
+FileState parse_audio_mode(const char* text, std::size_t size, AudioMode& mode);
+FileState read_audio_mode(const char* path, AudioMode& mode, int* why = nullptr);
+
+// Saves `best` without ever lowering a score the file holds now (another
+// copy of the game may have saved since), through a fresh temporary file
+// beside it, synced and renamed over it. A damaged file is first kept aside
+// as "<path>.damaged-<date>"; a file that can't be read is not replaced.
+// Every failure prints one line on standard error and returns false.
 bool write_best_scores(const char* path, const HighScoreTable& best);

@@ -26,6 +26,7 @@ void FakePlatform::press_key(int time, int key, int held_ms) {
   release_key(time + held_ms, key);
 }
 void FakePlatform::close_window(int time) { add({time, Action::close, 0, 0}); }
+void FakePlatform::send_signal(int time) { add({time, Action::signal, 0, 0}); }
 
 void FakePlatform::apply_due_steps() {
   while (next_step_ < script_.size() && script_[next_step_].time <= now) {
@@ -48,6 +49,9 @@ void FakePlatform::apply_due_steps() {
         break;
       case Action::close:
         queue_.push_back({EventType::quit, 0, 0});
+        break;
+      case Action::signal:
+        terminating_ = true;
         break;
     }
   }
@@ -88,6 +92,8 @@ int FakePlatform::live_chunks() const {
       std::count_if(chunks_.begin(), chunks_.end(), [](const Chunk& c) { return !c.freed; }));
 }
 
+bool FakePlatform::display_found() { return !no_display; }
+
 bool FakePlatform::init_video() {
   record("init_video");
   return !video_fails;
@@ -110,6 +116,14 @@ bool FakePlatform::poll_event(Event& event) {
     queue_.pop_front();
     return true;
   }
+  // As on the machine: after a termination signal every drain ends with a
+  // close request.
+  if (terminating_ && !signal_reported_) {
+    signal_reported_ = true;
+    event = {EventType::quit, 0, 0};
+    return true;
+  }
+  signal_reported_ = false;
   draining_ = false;
   ++passes;
   advance(pass_ms);
@@ -129,6 +143,23 @@ int FakePlatform::ticks() { return now; }
 void FakePlatform::delay(int ms) {
   record("delay", -1, "", ms);
   advance(ms);
+}
+
+// Looks at the input every virtual millisecond.
+WaitEnd FakePlatform::delay_unless_quit(int ms) {
+  record("delay", -1, "", ms);
+  for (int waited = 0;; ++waited) {
+    const auto close = std::find_if(queue_.begin(), queue_.end(),
+                                    [](const Event& e) { return e.type == EventType::quit; });
+    if (close != queue_.end()) {
+      queue_.erase(close);
+      return WaitEnd::close;
+    }
+    if (terminating_) return WaitEnd::close;
+    if (keys_.count(key_escape) != 0) return WaitEnd::escape;
+    if (waited >= ms) return WaitEnd::elapsed;
+    advance(1);
+  }
 }
 
 bool FakePlatform::open_audio(int channels) {

@@ -55,6 +55,7 @@ class FakePlatform final : public Platform {
   void release_buttons(int time, unsigned mask);
   void press_key(int time, int key, int held_ms);  // held, then released
   void close_window(int time);
+  void send_signal(int time);  // SIGTERM and the like
 
   // The world.
   int now = 0;
@@ -66,6 +67,7 @@ class FakePlatform final : public Platform {
   std::deque<int> random_values;       // handed out in order, then 0
   int random_draws = 0;
   int music_length = 60000;
+  bool no_display = false;
   bool video_fails = false;
   bool screen_fails = false;
   bool audio_fails = false;
@@ -88,6 +90,7 @@ class FakePlatform final : public Platform {
   int live_chunks() const;
 
   // Platform
+  bool display_found() override;
   bool init_video() override;
   void show_cursor(bool shown) override;
   bool open_black_screen() override;
@@ -99,6 +102,7 @@ class FakePlatform final : public Platform {
   void warp_mouse(int x, int y) override;
   int ticks() override;
   void delay(int ms) override;
+  WaitEnd delay_unless_quit(int ms) override;
   bool open_audio(int output_channels) override;
   void close_audio() override;
   Chunk* load_chunk(const char* path, char* why, int why_size) override;
@@ -123,7 +127,7 @@ class FakePlatform final : public Platform {
   [[noreturn]] void exit(int code) override;
 
  private:
-  enum class Action { move, hold_key, release_key, hold_buttons, release_buttons, close };
+  enum class Action { move, hold_key, release_key, hold_buttons, release_buttons, close, signal };
   struct Step {
     int time;
     Action action;
@@ -147,6 +151,8 @@ class FakePlatform final : public Platform {
   std::size_t next_step_ = 0;
   std::deque<Event> queue_;
   bool draining_ = false;
+  bool terminating_ = false;
+  bool signal_reported_ = false;
   std::set<int> keys_;
   unsigned buttons_ = 0;
   std::map<int, Channel> channels_;

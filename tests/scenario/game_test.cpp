@@ -195,3 +195,101 @@ TEST_F(Game, FatalFailureWithoutARiseLeavesTheFileAlone) {
   EXPECT_EQ(run(levels), 1);
   EXPECT_EQ(best_file(), "damaged");
 }
+
+namespace {
+
+// A level that runs until a quit input, like every game does, and scores 3.
+int plays_until_quit(Platform& p, AudioMode) {
+  LevelFrame frame;
+  while (!frame.end_flag) frame_input(p, frame);
+  return 3;
+}
+
+}  // namespace
+
+TEST_F(Game, ATerminationSignalEndsTheProgramThroughTheNormalShutdown) {
+  // Where the signal comes: the main menu, a submenu, a game, a count-out.
+  struct Case {
+    const char* where;
+    int level;          // played from 0 until the signal, or 0 for none
+    int best_score_at;  // time the best score's count-out starts, or 0
+    int signal_at;
+  };
+  const Case cases[] = {{"main menu", 0, 0, 300},
+                        {"submenu", 0, 0, 700},
+                        {"game", 1, 0, 1500},
+                        {"count-out", 0, 1000, 3000}};
+  levels[0] = plays_until_quit;
+  for (const Case& c : cases) {
+    const std::string best_before = c.best_score_at != 0 ? "1000" : "0";
+    std::ofstream(best_path) << "level 1: " << best_before << "\n";
+    FakePlatform fresh;
+    fresh.press_key(450, key_1, 10);
+    fresh.hold_buttons(500, left_button);  // opens level 1's submenu
+    fresh.release_buttons(550, left_button);
+    if (c.level != 0 || c.best_score_at != 0) {
+      fresh.press_key(1000, c.level != 0 ? key_1 : key_1 + 2, 10);
+      fresh.hold_buttons(1100, left_button);
+      fresh.release_buttons(1150, left_button);
+    }
+    fresh.send_signal(c.signal_at);
+    EXPECT_EQ(run_game(fresh, files, levels), 0) << c.where;
+    EXPECT_LT(fresh.now - c.signal_at, 3000) << c.where;
+    EXPECT_EQ(fresh.find("play", 0).back().sound, "data/menu/end.ogg") << c.where;
+    const std::string best_after = c.level != 0 ? "3" : best_before;
+    EXPECT_EQ(best_file().substr(0, 10 + best_after.size()), "level 1: " + best_after + "\n")
+        << c.where;
+    if (c.best_score_at != 0) {
+      // Counting 1000 would take 500 s; it stopped at the signal.
+      const auto ticks = fresh.play_times(0, "data/menu/hitmenu.ogg");
+      ASSERT_FALSE(ticks.empty()) << c.where;
+      EXPECT_LE(ticks.back(), c.signal_at);
+      EXPECT_GT(ticks.back(), c.signal_at - 500);
+    }
+  }
+}
+
+TEST_F(Game, EscOrACloseRequestCutsACountOutShort) {
+  std::ofstream(best_path) << "level 1: 2000000000\n";
+  p.press_key(450, key_1, 10);
+  p.hold_buttons(500, left_button);
+  p.release_buttons(550, left_button);
+  p.press_key(1000, key_1 + 2, 10);  // best score
+  p.hold_buttons(1100, left_button);
+  p.release_buttons(1150, left_button);
+  p.press_key(2600, key_escape, 20);  // a tap: held, it closes the submenu too
+  p.press_key(3500, key_1, 10);
+  p.hold_buttons(3600, left_button);
+  p.release_buttons(3650, left_button);
+  p.press_key(4100, key_1 + 2, 10);  // counted out again
+  p.hold_buttons(4200, left_button);
+  p.release_buttons(4250, left_button);
+  p.close_window(5200);
+  EXPECT_EQ(run(levels), 0);
+  // A tick every 500 ms until the tap, then again until the close request.
+  EXPECT_EQ(p.play_times(0, "data/menu/hitmenu.ogg"),
+            (std::vector<int>{1400, 1900, 2400, 4500, 5000}));
+  EXPECT_LT(p.now, 5200 + 3000);
+  EXPECT_EQ(best_file().substr(0, 20), "level 1: 2000000000\n");
+}
+
+TEST_F(Game, NoDisplayEndsTheStartWithOneLine) {
+  p.no_display = true;
+  EXPECT_EQ(run(levels), 1);
+  EXPECT_EQ(p.output, "TiraurisNo display found: neither DISPLAY nor WAYLAND_DISPLAY is set.\n");
+  EXPECT_TRUE(p.find("init_video").empty());
+}
+
+TEST_F(Game, ScoresThatCouldNotBeSavedEndWithStatusTwo) {
+  std::filesystem::create_directory(best_path);  // can't be read, so never replaced
+  play_level(0, 1);
+  quit(3500);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(run(levels), 2);
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(said.rfind(best_path + " could not be read", 0), 0u) << said;
+  EXPECT_NE(said.find("\nCould not save the best scores to " + best_path), std::string::npos)
+      << said;
+  EXPECT_TRUE(std::filesystem::is_directory(best_path));
+  EXPECT_EQ(p.find("quit").size(), 1u);  // the shutdown still ran to its end
+}

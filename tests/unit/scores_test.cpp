@@ -2,6 +2,7 @@
 #include "shell/scores.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -79,8 +80,7 @@ TEST_F(ScoreFile, GarbageIsAFailedRead) {
 TEST_F(ScoreFile, FailedSaveKeepsTheOldFileAndSaysWhy) {
   write("level 1: 1\n");
   const std::string blocked = dir + "/blocked";
-  std::filesystem::create_directory(blocked);
-  std::filesystem::create_directory(blocked + "/highscore.txt.new");  // the temporary can't be made
+  std::ofstream(blocked) << "a file where the folder should be";  // no temporary can be made
   testing::internal::CaptureStderr();
   EXPECT_FALSE(write_best_scores((blocked + "/highscore.txt").c_str(), HighScoreTable{5}));
   const std::string said = testing::internal::GetCapturedStderr();
@@ -100,5 +100,137 @@ TEST_F(ScoreFile, AudioModeIsOneUnlessTheFileSaysOtherwise) {
   mode = 1;
   std::ofstream(mode_path) << "";
   read_audio_mode(mode_path.c_str(), mode);
+  EXPECT_EQ(mode, 1);
+}
+
+TEST_F(ScoreFile, EachLineCostsOnlyItsOwnLevel) {
+  const std::string good =
+      "level 1: 1\nlevel 2: 2\nlevel 3: 3\nlevel 4: 4\nlevel 5: 5\nlevel 6: 6\n";
+  struct Case {
+    const char* name;
+    std::string text;
+    HighScoreTable expected;
+    FileState state;
+  };
+  const Case cases[] = {
+      {"written by the game", good, {1, 2, 3, 4, 5, 6}, FileState::clean},
+      {"empty", "", {0, 0, 0, 0, 0, 0}, FileState::clean},
+      {"blanks and CRLF",
+       " level  1 :  1 \r\nlevel 2:2\t\r\n\nlevel 3: 3  \n",
+       {1, 2, 3, 0, 0, 0},
+       FileState::clean},
+      {"lines in another order", "level 6: 6\nlevel 2: 2\n", {0, 2, 0, 0, 0, 6}, FileState::clean},
+      {"a bad middle line",
+       "level 1: 1\nlevel 2: x22\nlevel 3: 3\nlevel 4: 4\nlevel 5: 5\nlevel 6: 6\n",
+       {1, 0, 3, 4, 5, 6},
+       FileState::damaged},
+      {"a number with a tail",
+       "level 1: 12ab\nlevel 2: 2\n",
+       {0, 2, 0, 0, 0, 0},
+       FileState::damaged},
+      {"a line of another level",
+       "level 7: 7\nlevel 1: 1\nlevel 01: 9\n",
+       {1, 0, 0, 0, 0, 0},
+       FileState::damaged},
+      {"a level twice", "level 1: 8\nlevel 1: 9\n", {8, 0, 0, 0, 0, 0}, FileState::damaged},
+      {"beyond 32 bits",
+       "level 1: 4294967297\nlevel 2: 2\n",
+       {0, 2, 0, 0, 0, 0},
+       FileState::damaged},
+      {"binary",
+       std::string("\x7f"
+                   "ELF\0\0\xff\n",
+                   8) +
+           "level 3: 3\n",
+       {0, 0, 3, 0, 0, 0},
+       FileState::damaged},
+      {"a huge score", "level 1: 2000000000\n", {2000000000, 0, 0, 0, 0, 0}, FileState::clean},
+      {"larger than any score file",
+       good + std::string(100000, '\n'),
+       {1, 2, 3, 4, 5, 6},
+       FileState::damaged},
+  };
+  for (const Case& c : cases) {
+    write(c.text);
+    HighScoreTable best{};
+    EXPECT_EQ(read_best_scores(path.c_str(), best), c.state) << c.name;
+    EXPECT_EQ(best, c.expected) << c.name;
+  }
+}
+
+TEST_F(ScoreFile, UnreadableFilesAreNeverReplaced) {
+  std::filesystem::create_directory(path);
+  HighScoreTable best{};
+  int why = 0;
+  EXPECT_EQ(read_best_scores(path.c_str(), best, &why), FileState::unreadable);
+  EXPECT_STREQ(file_error(why), "Is a directory");
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(write_best_scores(path.c_str(), HighScoreTable{5}));
+  EXPECT_EQ(
+      testing::internal::GetCapturedStderr().rfind("Could not save the best scores to " + path, 0),
+      0u);
+  EXPECT_TRUE(std::filesystem::is_directory(path));
+  std::filesystem::remove(path);
+
+  // A pipe of that name neither hangs the game nor is replaced.
+  ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+  EXPECT_EQ(read_best_scores(path.c_str(), best, &why), FileState::unreadable);
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(write_best_scores(path.c_str(), HighScoreTable{5}));
+  testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(std::filesystem::is_fifo(path));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
+}
+
+TEST_F(ScoreFile, SavingKeepsADamagedFileAsideAndNeverLowersAScore) {
+  // Another copy of the game saved 50 for level 2 meanwhile; level 4's line is damaged.
+  write("level 1: 1\nlevel 2: 50\nlevel 3: 3\nlevel 4: ?\nlevel 5: 5\nlevel 6: 6\n");
+  const std::string damaged = read();
+  std::filesystem::permissions(path, std::filesystem::perms(0640));
+  testing::internal::CaptureStderr();
+  EXPECT_TRUE(write_best_scores(path.c_str(), HighScoreTable{0, 9, 9, 9, 0, 0}));
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(read(), "level 1: 1\nlevel 2: 50\nlevel 3: 9\nlevel 4: 9\nlevel 5: 5\nlevel 6: 6\n");
+  EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0640));
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    names.push_back(entry.path().filename());
+  ASSERT_EQ(names.size(), 2u);  // no temporary file left behind
+  const std::string aside = dir + "/" + (names[0] == "highscore.txt" ? names[1] : names[0]);
+  EXPECT_EQ(aside.rfind(path + ".damaged-", 0), 0u) << aside;
+  std::stringstream kept;
+  kept << std::ifstream(aside).rdbuf();
+  EXPECT_EQ(kept.str(), damaged);
+  EXPECT_EQ(said.rfind(path + " was damaged", 0), 0u) << said;
+  EXPECT_NE(said.find(aside), std::string::npos) << said;
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1);
+
+  // The file is clean now: the next save keeps nothing aside.
+  testing::internal::CaptureStderr();
+  EXPECT_TRUE(write_best_scores(path.c_str(), HighScoreTable{}));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);
+}
+
+TEST_F(ScoreFile, AudioModeFileThatGivesNoModeLeavesItAlone) {
+  struct Case {
+    const char* text;
+    FileState state;
+    AudioMode mode;
+  };
+  const Case cases[] = {{" \n2\r\n", FileState::clean, 2},
+                        {"stereo", FileState::damaged, 1},
+                        {"99999999999", FileState::damaged, 1},
+                        {"\xff\x00 2", FileState::damaged, 1}};
+  for (const Case& c : cases) {
+    write(c.text);
+    AudioMode mode = 1;
+    EXPECT_EQ(read_audio_mode(path.c_str(), mode), c.state) << c.text;
+    EXPECT_EQ(mode, c.mode) << c.text;
+  }
+  std::filesystem::remove(path);
+  std::filesystem::create_directory(path);
+  AudioMode mode = 1;
+  EXPECT_EQ(read_audio_mode(path.c_str(), mode), FileState::unreadable);
   EXPECT_EQ(mode, 1);
 }
