@@ -14,6 +14,10 @@ bash tests/sounds/check_pack.sh data
 
 echo "== end to end"
 bash tests/e2e/run.sh build/tirauris data
+bash tests/e2e/bad_inputs.sh build/tirauris data
+
+echo "== fuzzing the settings file readers, briefly"
+bash tools/fuzz.sh 3
 
 echo "== unit and scenario tests with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTIRAURIS_SANITIZE=ON >/dev/null

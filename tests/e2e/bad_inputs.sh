@@ -1,0 +1,223 @@
+#!/usr/bin/env bash
+# The real game against damaged, missing and unreachable files: each case
+# prepares a game folder, starts the game on SDL's dummy video and audio
+# drivers (no X server needed), ends it with SIGTERM, and checks the exit
+# status, the lines it printed and what became of highscore.txt. Prints the
+# table of outcomes. Usage: bad_inputs.sh GAME_BINARY DATA_DIR
+set -uo pipefail
+
+game=$(realpath "$1")
+data=$(realpath "$2")
+work=$(mktemp -d /tmp/tirauris-bad-XXXXXX)
+chmod 755 "$work"
+mounted=()
+cleanup() {
+  for m in "${mounted[@]}"; do umount "$m" 2>/dev/null; done
+  [ -n "${TIRAURIS_E2E_KEEP:-}" ] || rm -rf "$work"
+}
+trap cleanup EXIT
+
+six() { printf 'level 1: %s\nlevel 2: %s\nlevel 3: %s\nlevel 4: %s\nlevel 5: %s\nlevel 6: %s\n' "$@"; }
+zeros=$(six 0 0 0 0 0 0)
+good=$(six 1 2 3 4 5 6)
+
+# A game folder: the sound pack linked in, the files of data/$2 (if given)
+# copied so that one of them can be damaged without touching the pack.
+folder() {
+  local dir=$work/$1
+  mkdir -p "$dir"
+  if [ -n "${2:-}" ]; then
+    mkdir "$dir/data"
+    for sub in "$data"/*/; do ln -s "$sub" "$dir/data/$(basename "$sub")"; done
+    rm "$dir/data/$2"
+    cp -r "$data/$2" "$dir/data/$2"
+  else
+    ln -s "$data" "$dir/data"
+  fi
+  echo "$dir"
+}
+
+# Runs the game in $1 (as user nobody when $2 is "nobody"), ends it with
+# SIGTERM once it has printed its title, waits at most 15 s.
+run_in() {
+  local dir=$1 as=${2:-}
+  local runner=()
+  [ "$as" = nobody ] && runner=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+  (cd "$dir" && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy exec "${runner[@]}" "$game" \
+    >"$work/$(basename "$dir").out" 2>"$work/$(basename "$dir").err") &
+  local pid=$!
+  for _ in $(seq 150); do
+    grep -q Tirauris "$work/$(basename "$dir").out" 2>/dev/null && break
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -TERM "$pid" 2>/dev/null
+  for _ in $(seq 150); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$pid" 2>/dev/null && kill -KILL "$pid"
+  wait "$pid"
+  echo $? >"$work/$(basename "$dir").code"
+}
+
+failures=0
+rows=()
+# check NAME EXPECTED_CODE STDOUT STDERR_PATTERN SCORES_AFTER [EXTRA_TEST]
+# STDERR_PATTERN is an extended regular expression over standard error, its
+# line ends shown as "|" ("" = nothing printed);
+# SCORES_AFTER is what highscore.txt holds at the end ("-" = not a file).
+check() {
+  local name=$1 code=$2 out=$3 err=$4 after=$5 extra=${6:-true}
+  local dir=$work/$name problems=()
+  local got_code got_out got_err
+  got_code=$(cat "$dir.code")
+  got_out=$(cat "$dir.out")
+  got_err=$(tr '\n' '|' <"$dir.err")
+  [ "$got_code" = "$code" ] || problems+=("exit $got_code")
+  [ "$got_out" = "$out" ] || problems+=("stdout '$got_out'")
+  if [ -z "$err" ]; then
+    [ -z "$got_err" ] || problems+=("stderr '$got_err'")
+  else
+    grep -Eq "$err" <<<"$got_err" || problems+=("stderr '$got_err'")
+  fi
+  if [ "$after" = - ]; then
+    [ ! -f "$dir/highscore.txt" ] || problems+=("highscore.txt is a file")
+  else
+    [ "$(cat "$dir/highscore.txt" 2>/dev/null)" = "$after" ] ||
+      problems+=("highscore.txt '$(head -c 200 "$dir/highscore.txt" 2>/dev/null | tr '\n' '|')'")
+  fi
+  (cd "$dir" && eval "$extra") || problems+=("failed: $extra")
+  got_out=${got_out#Tirauris}
+  rows+=("| $name | $got_code | ${got_out//$'\n'/\\n} | ${got_err%|} |")
+  if [ ${#problems[@]} -gt 0 ]; then
+    echo "FAIL $name: ${problems[*]}"
+    failures=$((failures + 1))
+  fi
+}
+
+# --- Prepare every case, then run them all at once.
+declare -A as_user=()
+prepare_score() { # NAME CONTENT (printf format)
+  local dir
+  dir=$(folder "$1")
+  printf "$2" >"$dir/highscore.txt"
+}
+folder score-missing >/dev/null
+prepare_score score-empty ''
+prepare_score score-short 'level 1: 4\nlevel 2: 9\n'
+prepare_score score-crlf 'level 1: 1\r\nlevel 2: 2\r\nlevel 3: 3\r\nlevel 4: 4\r\nlevel 5: 5\r\nlevel 6: 6\r\n'
+prepare_score score-garbage 'hello\n'
+prepare_score score-bad-middle-line 'level 1: 1\nlevel 2: x22\nlevel 3: 3\nlevel 4: 4\nlevel 5: 5\nlevel 6: 6\n'
+prepare_score score-trailing-blanks 'level 1: 1  \nlevel 2: 2\nlevel 3: 3\nlevel 4: 4\nlevel 5: 5\nlevel 6: 6\n'
+prepare_score score-beyond-32-bits 'level 1: 1\nlevel 2: 2\nlevel 3: 99999999999\nlevel 4: 4\nlevel 5: 5\nlevel 6: 6\n'
+prepare_score score-binary '\177ELF\002\001\001\000\000\000\377\376level 1: 7\n'
+prepare_score score-huge 'level 1: 2000000000\n'
+dir=$(folder score-directory)
+mkdir "$dir/highscore.txt"
+dir=$(folder score-unreadable)
+six 1 2 3 4 5 6 >"$dir/highscore.txt"
+chmod 000 "$dir/highscore.txt"
+chown 65534 "$dir"
+as_user[score-unreadable]=nobody
+
+dir=$(folder mode-garbage)
+echo stereo >"$dir/monostereo.txt"
+dir=$(folder mode-beyond-32-bits)
+echo 4294967298 >"$dir/monostereo.txt"
+dir=$(folder mode-binary)
+printf '\377\000\002' >"$dir/monostereo.txt"
+dir=$(folder mode-directory)
+mkdir "$dir/monostereo.txt"
+
+dir=$(folder sound-missing menu)
+rm "$dir/data/menu/click.ogg"
+dir=$(folder sound-empty menu)
+: >"$dir/data/menu/click.ogg"
+dir=$(folder sound-truncated menu)
+rm "$dir/data/menu/click.ogg"
+head -c 200 "$data/menu/click.ogg" >"$dir/data/menu/click.ogg"
+dir=$(folder sound-not-ogg menu)
+echo "not a sound" >"$dir/data/menu/click.ogg"
+dir=$(folder sound-directory menu)
+rm "$dir/data/menu/click.ogg"
+mkdir "$dir/data/menu/click.ogg"
+dir=$(folder music-not-ogg menu)
+echo "not music" >"$dir/data/menu/bgm.ogg"
+
+dir=$(folder read-only-folder)
+six 1 2 3 4 5 6 >"$dir/highscore.txt"
+chmod 555 "$dir"
+as_user[read-only-folder]=nobody
+
+# A full disk: a tiny file system filled up to its last byte.
+full_disk=no
+dir=$work/full-disk
+mkdir "$dir"
+if mount -t tmpfs -o size=64k tmpfs "$dir" 2>/dev/null; then
+  mounted+=("$dir")
+  full_disk=yes
+  ln -s "$data" "$dir/data"
+  six 1 2 3 4 5 6 >"$dir/highscore.txt"
+  dd if=/dev/zero of="$dir/filler" bs=4k 2>/dev/null
+else
+  echo "SKIP full-disk: this machine does not let us mount a tmpfs"
+  rmdir "$dir"
+fi
+
+cases=()
+for dir in "$work"/*/; do cases+=("$(basename "$dir")"); done
+pids=()
+for name in "${cases[@]}"; do
+  run_in "$work/$name" "${as_user[$name]:-}" &
+  pids+=($!)
+  # Two cores: a few at a time keep start-up quick.
+  while [ "$(jobs -rp | wc -l)" -ge 6 ]; do sleep 0.1; done
+done
+wait "${pids[@]}"
+
+# --- Outcomes.
+kept_aside='ls highscore.txt.damaged-* >/dev/null'
+damaged='^highscore.txt was damaged: it is kept as highscore.txt.damaged-[0-9]{8}-[0-9]{6}'
+check score-missing 0 Tirauris "" "$zeros"
+check score-empty 0 Tirauris "" "$zeros"
+check score-short 0 Tirauris "" "$(six 4 9 0 0 0 0)"
+check score-crlf 0 Tirauris "" "$good"
+check score-garbage 0 Tirauris "$damaged" "$zeros" "$kept_aside && grep -qx hello highscore.txt.damaged-*"
+check score-bad-middle-line 0 Tirauris "$damaged" "$(six 1 0 3 4 5 6)" "$kept_aside"
+check score-trailing-blanks 0 Tirauris "" "$good"
+check score-beyond-32-bits 0 Tirauris "$damaged" "$(six 1 2 0 4 5 6)" "$kept_aside"
+check score-binary 0 Tirauris "$damaged" "$zeros" "$kept_aside"
+check score-huge 0 Tirauris "" "$(six 2000000000 0 0 0 0 0)"
+check score-directory 2 Tirauris \
+  '^highscore.txt could not be read \(Is a directory\).*Could not save the best scores to highscore.txt' \
+  - "[ -d highscore.txt ]"
+check score-unreadable 2 Tirauris \
+  '^highscore.txt could not be read \(Permission denied\).*Could not save the best scores' \
+  "$good" '[ "$(stat -c %a highscore.txt)" = 0 ]'
+check mode-garbage 0 Tirauris '^monostereo.txt holds no number' "$zeros" "grep -qx stereo monostereo.txt"
+check mode-beyond-32-bits 0 Tirauris '^monostereo.txt holds no number' "$zeros"
+check mode-binary 0 Tirauris '^monostereo.txt holds no number' "$zeros"
+check mode-directory 0 Tirauris '^monostereo.txt could not be read \(Is a directory\)' "$zeros"
+check sound-missing 1 "TiraurisMix_LoadWAV: Couldn't open data/menu/click.ogg" "" -
+check sound-empty 1 "TiraurisMix_LoadWAV: data/menu/click.ogg: Unrecognized sound file type" "" -
+check sound-truncated 1 \
+  "TiraurisMix_LoadWAV: data/menu/click.ogg: OGG bitstream is not valid Vorbis stream!" "" -
+check sound-not-ogg 1 "TiraurisMix_LoadWAV: data/menu/click.ogg: Unrecognized sound file type" "" -
+check sound-directory 1 "TiraurisMix_LoadWAV: data/menu/click.ogg: not a sound file" "" -
+check music-not-ogg 1 $'TiraurisMix_LoadMUS: Not an Ogg Vorbis audio stream\n: ' "" -
+check read-only-folder 2 Tirauris '^Could not save the best scores to highscore.txt: Permission denied' \
+  "$good"
+if [ "$full_disk" = yes ]; then
+  check full-disk 2 Tirauris '^Could not save the best scores to highscore.txt: No space left on device' \
+    "$good" "[ -z \"\$(ls highscore.txt.?????? 2>/dev/null)\" ]"
+fi
+
+echo "| case | exit | standard output after the title | first line on standard error |"
+echo "|---|---|---|---|"
+printf '%s\n' "${rows[@]}"
+if [ "$failures" -gt 0 ]; then
+  echo "bad inputs: $failures failure(s)"
+  exit 1
+fi
+echo "bad inputs: passed"
