@@ -11,6 +11,7 @@ ctest --test-dir build --output-on-failure -j"$(nproc)"
 
 echo "== sound pack"
 bash tests/sounds/check_pack.sh data
+/usr/bin/python3 sounds/mixcheck.py data
 
 echo "== end to end"
 bash tests/e2e/run.sh build/tirauris data

@@ -135,13 +135,16 @@ render_synth() {
 
 # SOUND of a speech line: the words, spoken by espeak-ng, resampled, with the
 # silence espeak puts around them cut away and 3/10 ms edges against clicks.
+# A compressor evens out the syllables, so that speech carries its loudness at
+# a lower peak and stands over the game without overloading the mix.
 render_speech() {
     local out=$1 work=$2
     espeak-ng -v "${opt[voice]:-en-us}" -s "${opt[speed]:-160}" -p "${opt[pitch]:-50}" \
         -w "$work/espeak.wav" -- "$sound"
     "${SOX[@]}" "$work/espeak.wav" "${F32[@]}" "$work/spoken.wav" rate -v "$rate" \
         silence 1 0.005 -45d reverse silence 1 0.005 -45d reverse
-    "${SOX[@]}" "$work/spoken.wav" "${F32[@]}" "$out" fade q 0.003 -0 0.01
+    "${SOX[@]}" "$work/spoken.wav" "${F32[@]}" "$out" \
+        compand 0.003,0.1 -80,-80,-45,-20,-25,-12,0,-6 fade q 0.003 -0 0.01
 }
 
 # Loop wrap. cycle: the sound is periodic in LENGTH, so the last LENGTH seconds

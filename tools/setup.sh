@@ -10,7 +10,7 @@ cd "$root"
 packages=(build-essential cmake pkg-config libsdl1.2-compat-dev libsdl-mixer1.2-dev
   espeak-ng sox libsox-fmt-all vorbis-tools)
 if [ "${TIRAURIS_SETUP_FOR_TESTS:-0}" = 1 ]; then
-  packages+=(libgtest-dev xvfb xdotool clang libclang-rt-14-dev)
+  packages+=(libgtest-dev xvfb xdotool clang libclang-rt-14-dev python3-numpy)
 fi
 
 missing=()

@@ -135,10 +135,12 @@ done
 verdict "loops, music and the water last long enough to be heard as such"
 
 # --- levels --------------------------------------------------------------
+# Loops that play at full channel volume sit far under the speech, so their
+# files are quiet (around -30 dBFS); silence is what this looks for.
 for f in "${readable[@]}"; do
     [[ $f == lvl1/silence ]] && continue
     peak=$(stat_of "$f" "Maximum amplitude")
-    awk -v p="$peak" 'BEGIN { exit !(p >= 0.05) }' || problem "$f.ogg: peak $peak, nearly silent"
+    awk -v p="$peak" 'BEGIN { exit !(p >= 0.01) }' || problem "$f.ogg: peak $peak, nearly silent"
 done
 verdict "every sound but the ring-0 tone is audible"
 

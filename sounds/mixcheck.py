@@ -1,0 +1,546 @@
+#!/usr/bin/python3
+"""Mix model of Tirauris: what the player hears when the game's sounds meet.
+
+    /usr/bin/python3 sounds/mixcheck.py DATA_DIR [--report]
+
+Decodes the pack and sums, for the menu and each game, the loudest moments
+the rules allow: every loop that can sound at once at its nearest ring, with
+the shot, the answer, the countdown or tractor or call, a wall knock and any
+announcement that can fall in the same second, at many relative timings.
+The sum follows the mixer: each channel scaled by its volume out of 128,
+the distance gain (255 - distance) / 255 and the panning gains left/255 and
+right/255 (stereo only), the music at its own volume, channels added one by
+one with saturation at 16 bits (checked against the real mixer's disk
+recording). Channel volumes are read from the game's sources.
+
+Fails on a single clipped sample in any moment (mono or stereo), on a spoken
+cue less than 6 dB above what sounds under it, on a decoded file that
+reaches full scale, and on two cues of different meaning that sound alike.
+Results are cached in DATA_DIR/.mixcheck while the pack, this script and
+the volumes are unchanged. --report prints every figure.
+"""
+import hashlib
+import json
+import os
+import re
+import subprocess
+import sys
+from concurrent.futures import ThreadPoolExecutor
+
+import numpy as np
+
+RATE = 44100
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(HERE)
+SPEECH_MARGIN_DB = 6.0
+MAX_SIMILARITY = 0.75
+TRIALS = 12
+
+# Pairs that mean different things in the same game and must not be mistaken.
+CONFUSABLE = [
+    ("lvl2/applehitbuzzaway", "lvl2/buzzaway"),
+    ("lvl2/applehitbuzzaway", "lvl2/massbuzzaway"),
+    ("lvl2/buzzaway", "lvl2/massbuzzaway"),
+    ("lvl2/massbuzz", "lvl2/applehitbuzzaway"),
+    ("lvl1/missed", "difflvl/lrwall"),
+    ("lvl1/missed", "difflvl/udwall"),
+    ("lvl1/hit", "lvl1/totalmissed"),
+    ("menu/lscore", "menu/hscore"),
+    ("menu/menufor", "menu/menuback"),
+    ("lvl6/exploen", "lvl6/exploally"),
+    ("lvl5/nohit1", "lvl5/tinhitair1"),
+]
+
+
+# --- the game's numbers -----------------------------------------------------
+def game_volumes():
+    """Channel volumes by game, read from the sources (the menu from the shell)."""
+    src = os.path.join(ROOT, "src")
+    vols = {}
+    for game, name in [("tone", "tone_target"), ("column", "quiet_column"), ("tin", "falling_tin"),
+                       ("insect", "buzzing_insect"), ("apple", "apple_shot"),
+                       ("laser", "laser_defence")]:
+        text = open(os.path.join(src, "levels", name + ".cpp")).read()
+        m = re.search(r"constexpr int volumes\[\d+\]\s*=\s*\{([^}]*)\}", text)
+        vols[game] = [int(v) for v in m.group(1).split(",")]
+    menu = {}
+    for f in ("game.cpp", "menu.cpp"):
+        text = open(os.path.join(src, "shell", f)).read()
+        for ch, v in re.findall(r"p\.volume\((\d+),\s*(\d+)\)", text):
+            menu[int(ch)] = max(menu.get(int(ch), 0), int(v))
+        m = re.search(r"music_volume\((\d+)\)", text)
+        if m:
+            vols["music"] = int(m.group(1))
+    vols["menu"] = [menu[c] for c in sorted(menu)]
+    return vols
+
+
+def distance_gain(distance):
+    return (255 - distance) / 255.0
+
+
+def ring_gains(mode, ring, side):
+    """A positioned cue at `ring` (the level frame's rule): panned in stereo
+    by side (-1 source left, 0 ahead, 1 right), distance 255 - 25 ring in mono."""
+    if mode == 1:
+        return (distance_gain(255 - 25 * ring),) * 2
+    s = 25 * ring
+    far, near = s // 4, s - s // 4
+    g = {-1: (near, far), 0: (s // 2, s // 2), 1: (far, near)}[side]
+    return (g[0] / 255.0, g[1] / 255.0)
+
+
+def wind_gains(mode, level, side):
+    # The falling tin's wind: 250 - 25 level in mono (reaches distance 0).
+    if mode == 1:
+        return (distance_gain(250 - 25 * level),) * 2
+    return ring_gains(2, level, side)
+
+
+# --- decoding ---------------------------------------------------------------
+def decode(path):
+    out = subprocess.run(["sox", "-V1", path, "-t", "raw", "-e", "signed-integer", "-b", "16",
+                          "-c", "1", "-"], check=True, capture_output=True).stdout
+    return np.frombuffer(out, dtype="<i2").astype(np.float64)
+
+
+def load_pack(data):
+    names = []
+    for folder in sorted(os.listdir(data)):
+        d = os.path.join(data, folder)
+        if folder.startswith(".") or not os.path.isdir(d):
+            continue
+        names += [folder + "/" + f[:-4] for f in sorted(os.listdir(d)) if f.endswith(".ogg")]
+    with ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
+        arrays = pool.map(lambda n: decode(os.path.join(data, n + ".ogg")), names)
+    return dict(zip(names, arrays))
+
+
+def recipe_speech():
+    """Spoken cues (the recipe's speech lines that play once)."""
+    spoken = set()
+    for line in open(os.path.join(HERE, "recipe.txt")):
+        f = [x.strip() for x in line.split("|")]
+        if len(f) >= 4 and not line.lstrip().startswith("#") and f[1] == "speech" and f[2] == "once":
+            spoken.add(f[0][:-4])
+    return spoken
+
+
+# --- loudness (K-weighted mean square, as broadcast loudness meters use) ----
+def k_weight_power(x):
+    """Power spectrum weight of the two-stage K filter at the rfft bins of x."""
+    n = len(x)
+    f = np.fft.rfftfreq(n, 1.0 / RATE)
+    z = np.exp(-2j * np.pi * f / RATE)
+    b1, a1 = [1.53512485958697, -2.69169618940638, 1.19839281085285], [1.0, -1.69065929318241, 0.73248077421585]
+    b2, a2 = [1.0, -2.0, 1.0], [1.0, -1.99004745483398, 0.99007225036621]
+
+    def h(b, a):
+        return (b[0] + b[1] * z + b[2] * z * z) / (a[0] + a[1] * z + a[2] * z * z)
+
+    return np.abs(h(b1, a1) * h(b2, a2)) ** 2
+
+
+def k_filter(x):
+    n = 1 << int(np.ceil(np.log2(len(x) + 4096)))
+    spec = np.fft.rfft(x, n) * np.sqrt(k_weight_power(np.zeros(n)))
+    return np.fft.irfft(spec, n)[: len(x)]
+
+
+def block_powers(y, block=0.4, hop=0.1):
+    """Mean square of y (channels summed) in 400 ms blocks every 100 ms."""
+    b, h = int(block * RATE), int(hop * RATE)
+    if y.shape[-1] < b:
+        return np.array([np.mean(y ** 2, axis=-1).sum()])
+    c = np.cumsum(np.concatenate([np.zeros(y.shape[:-1] + (1,)), y ** 2], axis=-1), axis=-1)
+    starts = np.arange(0, y.shape[-1] - b + 1, h)
+    return ((c[..., starts + b] - c[..., starts]) / b).reshape(-1, len(starts)).sum(axis=0)
+
+
+def db(p):
+    return 10 * np.log10(max(p, 1e-20))
+
+
+def loudness(x, gain=1.0):
+    """Gated loudness of a sound heard at `gain` (LUFS-like, full scale 1)."""
+    p = block_powers(k_filter(x / 32768.0 * gain)[None, :])
+    p = p[p > 10 ** (-70 / 10)]
+    if len(p) == 0:
+        return -70.0
+    p = p[p > np.mean(p) * 0.1]
+    return db(np.mean(p)) - 0.691
+
+
+# --- the mix ----------------------------------------------------------------
+class Layer:
+    """One channel's sound in a moment: a file, its volume, gains, start (s)."""
+
+    def __init__(self, channel, name, volume, gains=(1.0, 1.0), start=0.0, loop=False, phase=0,
+                 spoken=False, under=None):
+        self.channel, self.name, self.volume, self.gains = channel, name, volume, gains
+        self.start, self.loop, self.phase, self.spoken = start, loop, phase, spoken
+        # Whether it counts as what sounds under a spoken cue: loops, music,
+        # wall knocks and the shot that brings the cue on do; other cues that
+        # happen to collide with it count for the peak only.
+        self.under = loop if under is None else under
+
+
+def mix(pack, layers, seconds, channels):
+    """The mixer's sum; returns (output, per-layer contributions)."""
+    n = int(seconds * RATE)
+    out = np.zeros((channels, n))
+    clipped = np.zeros(n, dtype=bool)
+    parts = []
+    # A channel plays one chunk: a later start cuts the earlier one off.
+    by_channel = {}
+    for layer in layers:
+        by_channel.setdefault(layer.channel, []).append(layer)
+    for ch in sorted(by_channel, key=lambda c: (c != "music", str(c))):
+        seq = sorted(by_channel[ch], key=lambda l: l.start)
+        for i, layer in enumerate(seq):
+            x = pack[layer.name]
+            a = max(0, int(layer.start * RATE))
+            end = int(seq[i + 1].start * RATE) if i + 1 < len(seq) else n
+            end = min(end, n)
+            if end <= a:
+                continue
+            if layer.loop:
+                idx = (np.arange(end - a) + layer.phase) % len(x)
+                seg = x[idx]
+            else:
+                skip = max(0, -int(layer.start * RATE))
+                seg = x[skip: skip + end - a]
+            v = layer.volume / 128.0
+            part = np.zeros((channels, n))
+            for c in range(channels):
+                g = layer.gains[c] if channels == 2 else layer.gains[0]
+                part[c, a: a + len(seg)] = seg * v * g
+            out += part
+            over = np.abs(out) > 32767
+            clipped |= over.any(axis=0)
+            np.clip(out, -32768, 32767, out=out)
+            parts.append((layer, part))
+    return out, parts, int(clipped.sum())
+
+
+def speech_margin(parts, layer):
+    """Loudness of a spoken layer over the sum of all the others, in dB, over
+    the blocks where the speech sounds (within 10 dB of its loudest)."""
+    mine = [p for l, p in parts if l is layer][0]
+    rest = sum((p for l, p in parts if l.under and not l.spoken), np.zeros_like(mine))
+    live = np.nonzero(np.abs(mine).sum(axis=0) > 0)[0]
+    if len(live) == 0:
+        return None
+    a, b = live[0], live[-1] + 1
+    ks = np.array([k_filter(c[a:b] / 32768.0) for c in mine])
+    kr = np.array([k_filter(c[a:b] / 32768.0) for c in rest])
+    ps, pr = block_powers(ks), block_powers(kr)
+    sel = ps >= ps.max() * 0.1
+    return min(db(ps[sel].mean()) - db(pr[sel].mean()), 99.0)  # 99: nothing under it
+
+
+# --- the moments of each game -------------------------------------------------
+SIDES = (-1, 0, 1)
+
+
+def moments(vols, mode, rng, spoken):
+    """Yields (game, moment name, layers, seconds) for every trial."""
+
+    def once(ch, game, name, start, under=False):
+        return Layer(ch, name, vols[game][ch], (1.0, 1.0), start, spoken=name in spoken, under=under)
+
+    def loop(ch, game, name, gains, phase=None):
+        return Layer(ch, name, vols[game][ch], gains, 0.0, True,
+                     int(rng.integers(0, 10 ** 6)) if phase is None else phase)
+
+    def near():  # a cue that falls within the same second
+        return float(rng.uniform(0.0, 1.2))
+
+    def walls(game, start):
+        name = "difflvl/" + ("lrwall" if rng.random() < 0.5 else "udwall")
+        return [once(3, game, name, start + 0.5 * k, True) for k in range(3)]
+
+    def side():
+        return int(rng.choice(SIDES))
+
+    for t in range(TRIALS):
+        # Menu: the music, an announcement, a click for the next step and a
+        # submenu cue on channel 0.
+        say = str(rng.choice(["menu/tnt", "menu/bnt", "menu/tnb", "menu/fna", "menu/bnb", "menu/lns",
+                              "menu/quit", "menu/startgame", "menu/lscore", "menu/hscore", "menu/back"]))
+        m = [Layer("music", "menu/bgm", vols["music"], start=-float(rng.uniform(0, 7)), under=True),
+             once(2, "menu", say, 0.2), once(1, "menu", "menu/click", near()),
+             once(0, "menu", str(rng.choice(["menu/menufor", "menu/menuback", "menu/hitmenu"])), near())]
+        yield "menu", "announcement over the music", m, 2.5
+        yield "menu", "farewell", [once(0, "menu", "menu/end", 0.0)], 1.5
+
+        # Tone target: the tone at its ring, shot and answer, countdown, walls.
+        ring = int(rng.integers(1, 11)) if t else 10
+        tone = loop(0, "tone", "lvl1/normal%d" % ring, ring_gains(2, 10, side()) if mode == 2 else (1.0, 1.0))
+        s = near()
+        answer = str(rng.choice(["lvl1/hit", "lvl1/missed", "lvl1/totalmissed"]))
+        yield "tone", "shot, answer, countdown", [tone, once(1, "tone", "lvl1/shot", s),
+                                                 once(2, "tone", answer, s), once(4, "tone", "lvl1/countdown", near())] + walls("tone", near()), 2.0
+        yield "tone", "game over", [tone, once(1, "tone", "lvl1/shot", 0.2, True), once(2, "tone", "lvl1/gameover", 0.2),
+                                    once(4, "tone", "lvl1/countdown", near())] + walls("tone", near()), 2.5
+        s = near()
+        yield "tone", "time up", [tone, once(4, "tone", "lvl1/countdown0", 0.3), once(1, "tone", "lvl1/shot", s),
+                                  once(2, "tone", answer, s)] + walls("tone", near()), 2.0
+
+        # Quiet column: the fizz at its nearest ring, the water brought near,
+        # the revolver and the tin, the countdown cues, walls.
+        fizz = loop(0, "column", "lvl4/fizz", (distance_gain(255 - 250),) * 2)
+        water = Layer(5, "lvl4/water", vols["column"][5], (distance_gain(50),) * 2, -float(rng.uniform(0, 4)),
+                      under=True)
+        s = near()
+        hit = str(rng.choice(["lvl4/tinhit", "lvl4/tinhit2", "lvl4/tinhit3"]))
+        cd = str(rng.choice(["lvl4/countdown1", "lvl4/countdown2", "lvl4/countdown3", "lvl4/shotup"]))
+        yield "column", "shot, tin, countdown", [fizz, water, once(1, "column", "difflvl/revolvershot", s),
+                                                 once(2, "column", hit, s), once(4, "column", cd, near())] + walls("column", near()), 2.5
+        yield "column", "barrel bursts", [once(2, "column", "lvl4/barreldest", 0.0),
+                                          once(4, "column", cd, near() - 0.6)], 3.0
+
+        # Falling tin: the loudest wind (far wind at level 10, near at 8).
+        far = rng.random() < 0.5
+        wind = loop(0, "tin", "lvl5/wind" if far else "lvl5/wind1", wind_gains(mode, 10 if far else 8, side()))
+        s = near()
+        answer = str(rng.choice(["lvl5/tinhitair1", "lvl5/tinhitair2", "lvl5/tinhitair3", "lvl5/nohit1",
+                                 "lvl5/nohit2", "lvl5/hey"]))
+        yield "tin", "shot and answer", [wind, once(1, "tin", "difflvl/revolvershot", s), once(2, "tin", answer, s)] + walls("tin", near()), 2.5
+        yield "tin", "hey", [wind, once(1, "tin", "difflvl/revolvershot", 0.2, True), once(2, "tin", "lvl5/hey", 0.2)] + walls("tin", near()), 2.0
+        yield "tin", "no more ammo", [wind, once(1, "tin", "lvl5/nomoreammo", 0.3), once(2, "tin", "lvl5/nohit2", near() - 1.0)] + walls("tin", near()), 2.0
+        yield "tin", "tin lands", [once(4, "tin", "lvl5/tingameover", 0.0), once(2, "tin", answer, near() - 1.0),
+                                   once(1, "tin", "difflvl/revolvershot", near() - 1.0)], 2.5
+
+        # Buzzing insect: the buzz of each band at its nearest ring, the bow,
+        # the answer, the tractor, walls.
+        band = int(rng.integers(0, 4)) if t else 0
+        bname = ["lvl2/buzzveryfast", "lvl2/buzzfast", "lvl2/buzz", "lvl2/buzzslow"][band]
+        buzz = loop(0, "insect", bname, ring_gains(mode, [10, 7, 5, 3][band], side()))
+        tractor = once(4, "insect", str(rng.choice(["lvl2/tractor", "lvl2/tractorinsect", "lvl2/tractoraway"])),
+                       -float(rng.uniform(0, 1.5)), True)
+        s = near()
+        yield "insect", "bow and miss", [buzz, tractor, once(1, "insect", "difflvl/bow", s),
+                                         once(2, "insect", "lvl2/massbuzz", s)] + walls("insect", near()), 2.0
+        flight = str(rng.choice(["lvl2/applehitbuzzaway", "lvl2/buzzaway"]))
+        yield "insect", "hit or escape", [tractor, once(1, "insect", "difflvl/bow", 0.1),
+                                          once(2, "insect", flight, 0.1)] + walls("insect", near()), 2.0
+        yield "insect", "game over", [buzz, tractor, once(1, "insect", "difflvl/bow", 0.1),
+                                      once(2, "insect", "lvl2/massbuzzaway", 0.1)] + walls("insect", near()), 3.0
+
+        # Apple: the body loops where the cursor hears them loudest together.
+        body = []
+        for k, name in enumerate(["lvl3/breath", "lvl3/mumble", "lvl3/heart"]):
+            body.append(loop(5 + k, "apple", name, ring_gains(mode, APPLE_RINGS[k], side())))
+        s = near()
+        yield "apple", "stammer", body + [once(1, "apple", "difflvl/bow", s, True), once(2, "apple", "lvl3/stammer", s),
+                                          once(4, "apple", "lvl3/mthey1", near() - 0.8)] + walls("apple", near()), 2.5
+        yield "apple", "first call", body + [once(4, "apple", "lvl3/mthey1", 0.2), once(1, "apple", "difflvl/bow", s),
+                                             once(2, "apple", "lvl3/stammer", s)] + walls("apple", near()), 2.5
+        yield "apple", "hit, cringe, boy hit", [once(1, "apple", "difflvl/bow", 0.1),
+                                                once(2, "apple", str(rng.choice(["lvl3/applehitnewpos", "lvl3/cringe", "lvl3/boyhit"])), 0.1),
+                                                once(4, "apple", "lvl3/mthey1", near() - 1.5)] + walls("apple", near()), 2.5
+        yield "apple", "second call, running home", [once(4, "apple", "lvl3/mthey2", 0.1),
+                                                     once(2, "apple", "lvl3/stammer", near() - 1.2),
+                                                     once(2, "apple", "lvl3/runninghome", 1.1)] + walls("apple", near()), 3.5
+
+        # Laser defence: four engines at their nearest ring (the two enemies
+        # and the two allies each start in the same pass: in phase).
+        pe, pa = int(rng.integers(0, 10 ** 6)), int(rng.integers(0, 10 ** 6))
+        sd = side()
+        ships = [loop(5 + k, "laser", "lvl6/shipen" if k < 2 else "lvl6/shipally",
+                      ring_gains(mode, 10, sd if rng.random() < 0.7 else side()), pe if k < 2 else pa)
+                 for k in range(4)]
+        s = near()
+        blast = str(rng.choice(["lvl6/exploen", "lvl6/exploally"]))
+        fight = [once(1, "laser", "lvl6/lasercanon", s), once(2, "laser", blast, s),
+                 once(9, "laser", "lvl6/ennothit", near())]
+        yield "laser", "shot, blast, enemy through", ships + fight + walls("laser", near()), 2.0
+        for ann in ("lvl6/shieldstatus", "lvl6/evacuation"):
+            yield "laser", "announcement", ships + fight + [once(4, "laser", ann, 0.3)] + walls("laser", near()), 3.0
+        yield "laser", "own ship lost", [once(4, "laser", "lvl6/shipdestroyed", 0.0)], 4.5
+
+
+def apple_worst_rings():
+    """The apple's body spots (breath, mumble, heart) at the rings a single
+    cursor position gives, the position where their gains add up most."""
+    spots = [(0, 60), (0, 80), (30, 140)]
+    bounds = [(10, 10), (20, 8), (30, 6), (45, 4), (60, 2)]
+
+    def ring(d):
+        for b, r in bounds:
+            if d <= b:
+                return r
+        return 0
+
+    best, rings = -1, None
+    for x in range(-40, 80):
+        for y in range(20, 200):
+            rs = [ring(int(np.hypot(x - sx, y - sy))) for sx, sy in spots]
+            if sum(rs) > best:
+                best, rings = sum(rs), rs
+    return rings
+
+
+APPLE_RINGS = apple_worst_rings()
+
+
+# --- distinct cues -----------------------------------------------------------
+def band_spectrogram(x):
+    """Log energies in 32 bands (100 Hz - 12 kHz) per 20 ms frame, floor 60 dB under the top."""
+    hop, win = 882, 2048
+    x = x / 32768.0
+    if len(x) < win:
+        x = np.pad(x, (0, win - len(x)))
+    frames = np.lib.stride_tricks.sliding_window_view(x, win)[::hop] * np.hanning(win)
+    p = np.abs(np.fft.rfft(frames, axis=1)) ** 2
+    f = np.fft.rfftfreq(win, 1.0 / RATE)
+    edges = np.geomspace(100, 12000, 33)
+    bands = np.stack([p[:, (f >= lo) & (f < hi)].sum(axis=1) for lo, hi in zip(edges[:-1], edges[1:])], axis=1)
+    e = 10 * np.log10(bands + 1e-12)
+    return np.maximum(e - (e.max() - 60), 0.0)
+
+
+def similarity(a, b):
+    """Cosine similarity of two band spectrograms, the shorter padded with silence."""
+    sa, sb = band_spectrogram(a), band_spectrogram(b)
+    n = max(len(sa), len(sb))
+    sa = np.pad(sa, ((0, n - len(sa)), (0, 0)))
+    sb = np.pad(sb, ((0, n - len(sb)), (0, 0)))
+    return float((sa * sb).sum() / np.sqrt((sa * sa).sum() * (sb * sb).sum()))
+
+
+# --- the check -----------------------------------------------------------------
+def run(data):
+    vols = game_volumes()
+    pack = load_pack(data)
+    spoken = recipe_speech()
+    lines, failures = [], []
+
+    # Decoded peaks: the codec may overshoot what was levelled before encoding.
+    for name, x in sorted(pack.items()):
+        if len(x) and np.abs(x).max() >= 32767:
+            failures.append("%s.ogg reaches full scale once decoded" % name)
+
+    results = {}
+    for mode in (1, 2):
+        rng = np.random.default_rng(2718)
+        for game, what, layers, seconds in moments(vols, mode, rng, spoken):
+            out, parts, clipped = mix(pack, layers, seconds, mode)
+            r = results.setdefault((game, what, mode), {"peak": 0.0, "clipped": 0, "speech": {}})
+            r["peak"] = max(r["peak"], float(np.abs(out).max()) / 32768.0)
+            r["clipped"] += clipped
+            for layer in layers:
+                if layer.spoken:
+                    m = speech_margin(parts, layer)
+                    if m is not None:
+                        old = r["speech"].get(layer.name, 1e9)
+                        r["speech"][layer.name] = min(old, m)
+    lines.append("%-8s %-32s %-6s %7s %8s  %s" % ("game", "moment", "output", "peak", "clipped", "speech over the rest (dB, worst)"))
+    for (game, what, mode), r in results.items():
+        sp = ", ".join("%s %+.1f" % (k.split("/")[1], v) for k, v in sorted(r["speech"].items()))
+        lines.append("%-8s %-32s %-6s %7.4f %8d  %s" % (game, what, "mono" if mode == 1 else "stereo",
+                                                         r["peak"], r["clipped"], sp))
+        if r["clipped"]:
+            failures.append("%s, %s (%s): %d clipped samples" % (game, what, "mono" if mode == 1 else "stereo", r["clipped"]))
+        for k, v in r["speech"].items():
+            if v < SPEECH_MARGIN_DB:
+                failures.append("%s, %s: %s only %+.1f dB over what sounds under it" % (game, what, k, v))
+
+    lines.append("")
+    lines.append("loudness heard at the channel volume (LUFS-like, nearest ring for loops):")
+    for game, name, vol, gain in heard_table(vols):
+        if name in pack:
+            lines.append("  %-8s %-24s %6.1f" % (game, name, loudness(pack[name], vol / 128.0 * gain)))
+
+    lines.append("")
+    lines.append("cues that must not be confused (band spectrogram similarity, at most %.2f):" % MAX_SIMILARITY)
+    for a, b in CONFUSABLE:
+        if a in pack and b in pack:
+            s = similarity(pack[a], pack[b])
+            lines.append("  %-24s %-24s %.3f" % (a, b, s))
+            if s > MAX_SIMILARITY:
+                failures.append("%s and %s sound alike (similarity %.3f)" % (a, b, s))
+    return lines, failures
+
+
+# Where each file plays: game, channel, and the gain of its nearest ring.
+def heard_table(vols):
+    g10 = distance_gain(5)
+    rows = [("menu", "menu/bgm", vols["music"], 1.0), ("menu", "menu/end", vols["menu"][0], 1.0),
+            ("menu", "menu/click", vols["menu"][1], 1.0), ("menu", "menu/menufor", vols["menu"][0], 1.0),
+            ("menu", "menu/hitmenu", vols["menu"][0], 1.0)]
+    rows += [("menu", "menu/" + n, vols["menu"][2], 1.0) for n in
+             ("tnt", "bnt", "tnb", "fna", "bnb", "lns", "quit", "startgame", "lscore", "hscore", "back")]
+    t = vols["tone"]
+    rows += [("tone", "lvl1/normal%d" % k, t[0], 1.0) for k in (1, 5, 10)]
+    rows += [("tone", n, t[c], 1.0) for n, c in [("lvl1/shot", 1), ("lvl1/hit", 2), ("lvl1/missed", 2),
+                                                  ("lvl1/totalmissed", 2), ("lvl1/gameover", 2),
+                                                  ("difflvl/lrwall", 3), ("difflvl/udwall", 3),
+                                                  ("lvl1/countdown", 4), ("lvl1/countdown0", 4)]]
+    c = vols["column"]
+    rows += [("column", "lvl4/fizz", c[0], g10), ("column", "lvl4/water", c[5], distance_gain(50)),
+             ("column", "difflvl/revolvershot", c[1], 1.0), ("column", "lvl4/tinhit", c[2], 1.0),
+             ("column", "lvl4/countdown1", c[4], 1.0), ("column", "lvl4/shotup", c[4], 1.0),
+             ("column", "lvl4/barreldest", c[2], 1.0)]
+    f = vols["tin"]
+    rows += [("tin", "lvl5/wind", f[0], 1.0), ("tin", "lvl5/wind1", f[0], distance_gain(50)),
+             ("tin", "lvl5/tinhitair1", f[2], 1.0), ("tin", "lvl5/nohit1", f[2], 1.0), ("tin", "lvl5/hey", f[2], 1.0),
+             ("tin", "lvl5/nomoreammo", f[1], 1.0), ("tin", "lvl5/tingameover", f[4], 1.0)]
+    b = vols["insect"]
+    rows += [("insect", "lvl2/buzzveryfast", b[0], g10), ("insect", "lvl2/buzzslow", b[0], distance_gain(255 - 75)),
+             ("insect", "difflvl/bow", b[1], 1.0), ("insect", "lvl2/applehitbuzzaway", b[2], 1.0),
+             ("insect", "lvl2/massbuzz", b[2], 1.0), ("insect", "lvl2/buzzaway", b[2], 1.0),
+             ("insect", "lvl2/massbuzzaway", b[2], 1.0), ("insect", "lvl2/tractor", b[4], 1.0)]
+    a = vols["apple"]
+    rows += [("apple", "lvl3/breath", a[5], g10), ("apple", "lvl3/mumble", a[6], g10), ("apple", "lvl3/heart", a[7], g10),
+             ("apple", "lvl3/applehitnewpos", a[2], 1.0), ("apple", "lvl3/stammer", a[2], 1.0),
+             ("apple", "lvl3/cringe", a[2], 1.0), ("apple", "lvl3/mthey1", a[4], 1.0), ("apple", "lvl3/mthey2", a[4], 1.0)]
+    d = vols["laser"]
+    rows += [("laser", "lvl6/shipen", d[5], g10), ("laser", "lvl6/shipally", d[7], g10),
+             ("laser", "lvl6/lasercanon", d[1], 1.0), ("laser", "lvl6/exploen", d[2], 1.0),
+             ("laser", "lvl6/exploally", d[2], 1.0), ("laser", "lvl6/ennothit", d[9], 1.0),
+             ("laser", "lvl6/shieldstatus", d[4], 1.0), ("laser", "lvl6/evacuation", d[4], 1.0),
+             ("laser", "lvl6/shipdestroyed", d[4], 1.0)]
+    return rows
+
+
+def main():
+    args = [a for a in sys.argv[1:] if not a.startswith("--")]
+    report = "--report" in sys.argv
+    if len(args) != 1:
+        sys.exit("usage: mixcheck.py DATA_DIR [--report]")
+    data = args[0]
+    h = hashlib.sha256(open(__file__, "rb").read())
+    h.update(json.dumps(game_volumes(), sort_keys=True).encode())
+    h.update(open(os.path.join(HERE, "recipe.txt"), "rb").read())
+    for root, _, files in sorted(os.walk(data)):
+        for f in sorted(files):
+            if f.endswith(".ogg"):
+                st = os.stat(os.path.join(root, f))
+                h.update(("%s %d %d\n" % (os.path.join(root, f), st.st_size, st.st_mtime_ns)).encode())
+    key = h.hexdigest()
+    cache = os.path.join(data, ".mixcheck")
+    if os.path.exists(cache):
+        saved = json.load(open(cache))
+        if saved.get("key") == key:
+            lines, failures = saved["lines"], saved["failures"]
+            print("mixcheck: unchanged since the last check")
+            finish(lines, failures, report)
+            return
+    lines, failures = run(data)
+    json.dump({"key": key, "lines": lines, "failures": failures}, open(cache, "w"))
+    finish(lines, failures, report)
+
+
+def finish(lines, failures, report):
+    if report or failures:
+        print("\n".join(lines))
+    for f in failures:
+        print("FAIL " + f)
+    print("mixcheck: %s" % ("%d problems" % len(failures) if failures else "ok"))
+    sys.exit(1 if failures else 0)
+
+
+if __name__ == "__main__":
+    main()
