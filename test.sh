@@ -16,6 +16,7 @@ bash tests/sounds/check_pack.sh data
 echo "== end to end"
 bash tests/e2e/run.sh build/tirauris data
 bash tests/e2e/bad_inputs.sh build/tirauris data
+bash tests/e2e/quit_paths.sh build/tirauris data
 
 echo "== fuzzing the settings file readers, briefly"
 bash tools/fuzz.sh 3
