@@ -19,6 +19,7 @@ reaches full scale, and on two cues of different meaning that sound alike.
 Results are cached in DATA_DIR/.mixcheck while the pack, this script and
 the volumes are unchanged. --report prints every figure.
 """
+import functools
 import hashlib
 import json
 import os
@@ -127,9 +128,9 @@ def recipe_speech():
 
 
 # --- loudness (K-weighted mean square, as broadcast loudness meters use) ----
-def k_weight_power(x):
-    """Power spectrum weight of the two-stage K filter at the rfft bins of x."""
-    n = len(x)
+@functools.lru_cache(maxsize=None)
+def k_weight_power(n):
+    """Power spectrum weight of the two-stage K filter at the rfft bins of n points."""
     f = np.fft.rfftfreq(n, 1.0 / RATE)
     z = np.exp(-2j * np.pi * f / RATE)
     b1, a1 = [1.53512485958697, -2.69169618940638, 1.19839281085285], [1.0, -1.69065929318241, 0.73248077421585]
@@ -143,7 +144,7 @@ def k_weight_power(x):
 
 def k_filter(x):
     n = 1 << int(np.ceil(np.log2(len(x) + 4096)))
-    spec = np.fft.rfft(x, n) * np.sqrt(k_weight_power(np.zeros(n)))
+    spec = np.fft.rfft(x, n) * np.sqrt(k_weight_power(n))
     return np.fft.irfft(spec, n)[: len(x)]
 
 
@@ -186,11 +187,13 @@ class Layer:
 
 
 def mix(pack, layers, seconds, channels):
-    """The mixer's sum; returns (output, per-layer contributions)."""
+    """The mixer's sum. Returns the output, the count of clipped samples,
+    each spoken layer's own signal and the sum of what sounds under speech."""
     n = int(seconds * RATE)
     out = np.zeros((channels, n))
+    under = np.zeros((channels, n))
     clipped = np.zeros(n, dtype=bool)
-    parts = []
+    spoken = {}
     # A channel plays one chunk: a later start cuts the earlier one off.
     by_channel = {}
     for layer in layers:
@@ -200,41 +203,41 @@ def mix(pack, layers, seconds, channels):
         for i, layer in enumerate(seq):
             x = pack[layer.name]
             a = max(0, int(layer.start * RATE))
-            end = int(seq[i + 1].start * RATE) if i + 1 < len(seq) else n
-            end = min(end, n)
+            end = min(int(seq[i + 1].start * RATE) if i + 1 < len(seq) else n, n)
             if end <= a:
                 continue
             if layer.loop:
-                idx = (np.arange(end - a) + layer.phase) % len(x)
-                seg = x[idx]
+                seg = x[(np.arange(end - a) + layer.phase) % len(x)]
             else:
                 skip = max(0, -int(layer.start * RATE))
                 seg = x[skip: skip + end - a]
+            b = a + len(seg)
+            if b <= a:
+                continue
             v = layer.volume / 128.0
-            part = np.zeros((channels, n))
-            for c in range(channels):
-                g = layer.gains[c] if channels == 2 else layer.gains[0]
-                part[c, a: a + len(seg)] = seg * v * g
-            out += part
-            over = np.abs(out) > 32767
-            clipped |= over.any(axis=0)
-            np.clip(out, -32768, 32767, out=out)
-            parts.append((layer, part))
-    return out, parts, int(clipped.sum())
+            part = np.stack([seg * (v * layer.gains[c if channels == 2 else 0]) for c in range(channels)])
+            window = out[:, a:b]
+            window += part
+            clipped[a:b] |= (np.abs(window) > 32767).any(axis=0)
+            np.clip(window, -32768, 32767, out=window)
+            if layer.spoken:
+                mine = np.zeros((channels, n))
+                mine[:, a:b] = part
+                spoken[layer] = mine
+            elif layer.under:
+                under[:, a:b] += part
+    return out, int(clipped.sum()), spoken, under
 
 
-def speech_margin(parts, layer):
-    """Loudness of a spoken layer over the sum of all the others, in dB, over
-    the blocks where the speech sounds (within 10 dB of its loudest)."""
-    mine = [p for l, p in parts if l is layer][0]
-    rest = sum((p for l, p in parts if l.under and not l.spoken), np.zeros_like(mine))
+def speech_margin(mine, under):
+    """Loudness of a spoken layer over what sounds under it, in dB, over the
+    blocks where the speech sounds (within 10 dB of its loudest)."""
     live = np.nonzero(np.abs(mine).sum(axis=0) > 0)[0]
     if len(live) == 0:
         return None
     a, b = live[0], live[-1] + 1
-    ks = np.array([k_filter(c[a:b] / 32768.0) for c in mine])
-    kr = np.array([k_filter(c[a:b] / 32768.0) for c in rest])
-    ps, pr = block_powers(ks), block_powers(kr)
+    ps = block_powers(np.array([k_filter(c[a:b] / 32768.0) for c in mine]))
+    pr = block_powers(np.array([k_filter(c[a:b] / 32768.0) for c in under]))
     sel = ps >= ps.max() * 0.1
     return min(db(ps[sel].mean()) - db(pr[sel].mean()), 99.0)  # 99: nothing under it
 
@@ -426,16 +429,14 @@ def run(data):
     for mode in (1, 2):
         rng = np.random.default_rng(2718)
         for game, what, layers, seconds in moments(vols, mode, rng, spoken):
-            out, parts, clipped = mix(pack, layers, seconds, mode)
+            out, clipped, spoken_parts, under = mix(pack, layers, seconds, mode)
             r = results.setdefault((game, what, mode), {"peak": 0.0, "clipped": 0, "speech": {}})
             r["peak"] = max(r["peak"], float(np.abs(out).max()) / 32768.0)
             r["clipped"] += clipped
-            for layer in layers:
-                if layer.spoken:
-                    m = speech_margin(parts, layer)
-                    if m is not None:
-                        old = r["speech"].get(layer.name, 1e9)
-                        r["speech"][layer.name] = min(old, m)
+            for layer, mine in spoken_parts.items():
+                m = speech_margin(mine, under)
+                if m is not None:
+                    r["speech"][layer.name] = min(r["speech"].get(layer.name, 1e9), m)
     lines.append("%-8s %-32s %-6s %7s %8s  %s" % ("game", "moment", "output", "peak", "clipped", "speech over the rest (dB, worst)"))
     for (game, what, mode), r in results.items():
         sp = ", ".join("%s %+.1f" % (k.split("/")[1], v) for k, v in sorted(r["speech"].items()))
@@ -448,10 +449,13 @@ def run(data):
                 failures.append("%s, %s: %s only %+.1f dB over what sounds under it" % (game, what, k, v))
 
     lines.append("")
-    lines.append("loudness heard at the channel volume (LUFS-like, nearest ring for loops):")
-    for game, name, vol, gain in heard_table(vols):
+    lines.append("loudness heard at the channel volume (LU, nearest ring for loops):")
+    heard = []
+    for game, name, vol, gain, role in heard_table(vols):
         if name in pack:
-            lines.append("  %-8s %-24s %6.1f" % (game, name, loudness(pack[name], vol / 128.0 * gain)))
+            heard.append((game, name, role, loudness(pack[name], vol / 128.0 * gain)))
+            lines.append("  %-8s %-24s %-8s %6.1f" % heard[-1])
+    failures += role_failures(heard)
 
     lines.append("")
     lines.append("cues that must not be confused (band spectrogram similarity, at most %.2f):" % MAX_SIMILARITY)
@@ -464,45 +468,88 @@ def run(data):
     return lines, failures
 
 
-# Where each file plays: game, channel, and the gain of its nearest ring.
+# Where each file plays: game, file, channel volume, the gain of its nearest
+# ring, and its role. Bands (LU as heard): speech and the music keep their
+# distance, loops sit far under the speech, rewards stand over the loops,
+# warnings are loud but not the loudest sound of their game.
+SPEECH_BAND = (-26.0, -19.0)
+LOOP_CEILING = -33.0
+REWARD_OVER_LOOPS = 8.0
+
+
 def heard_table(vols):
-    g10 = distance_gain(5)
-    rows = [("menu", "menu/bgm", vols["music"], 1.0), ("menu", "menu/end", vols["menu"][0], 1.0),
-            ("menu", "menu/click", vols["menu"][1], 1.0), ("menu", "menu/menufor", vols["menu"][0], 1.0),
-            ("menu", "menu/hitmenu", vols["menu"][0], 1.0)]
-    rows += [("menu", "menu/" + n, vols["menu"][2], 1.0) for n in
-             ("tnt", "bnt", "tnb", "fna", "bnb", "lns", "quit", "startgame", "lscore", "hscore", "back")]
-    t = vols["tone"]
-    rows += [("tone", "lvl1/normal%d" % k, t[0], 1.0) for k in (1, 5, 10)]
-    rows += [("tone", n, t[c], 1.0) for n, c in [("lvl1/shot", 1), ("lvl1/hit", 2), ("lvl1/missed", 2),
-                                                  ("lvl1/totalmissed", 2), ("lvl1/gameover", 2),
-                                                  ("difflvl/lrwall", 3), ("difflvl/udwall", 3),
-                                                  ("lvl1/countdown", 4), ("lvl1/countdown0", 4)]]
-    c = vols["column"]
-    rows += [("column", "lvl4/fizz", c[0], g10), ("column", "lvl4/water", c[5], distance_gain(50)),
-             ("column", "difflvl/revolvershot", c[1], 1.0), ("column", "lvl4/tinhit", c[2], 1.0),
-             ("column", "lvl4/countdown1", c[4], 1.0), ("column", "lvl4/shotup", c[4], 1.0),
-             ("column", "lvl4/barreldest", c[2], 1.0)]
-    f = vols["tin"]
-    rows += [("tin", "lvl5/wind", f[0], 1.0), ("tin", "lvl5/wind1", f[0], distance_gain(50)),
-             ("tin", "lvl5/tinhitair1", f[2], 1.0), ("tin", "lvl5/nohit1", f[2], 1.0), ("tin", "lvl5/hey", f[2], 1.0),
-             ("tin", "lvl5/nomoreammo", f[1], 1.0), ("tin", "lvl5/tingameover", f[4], 1.0)]
-    b = vols["insect"]
-    rows += [("insect", "lvl2/buzzveryfast", b[0], g10), ("insect", "lvl2/buzzslow", b[0], distance_gain(255 - 75)),
-             ("insect", "difflvl/bow", b[1], 1.0), ("insect", "lvl2/applehitbuzzaway", b[2], 1.0),
-             ("insect", "lvl2/massbuzz", b[2], 1.0), ("insect", "lvl2/buzzaway", b[2], 1.0),
-             ("insect", "lvl2/massbuzzaway", b[2], 1.0), ("insect", "lvl2/tractor", b[4], 1.0)]
-    a = vols["apple"]
-    rows += [("apple", "lvl3/breath", a[5], g10), ("apple", "lvl3/mumble", a[6], g10), ("apple", "lvl3/heart", a[7], g10),
-             ("apple", "lvl3/applehitnewpos", a[2], 1.0), ("apple", "lvl3/stammer", a[2], 1.0),
-             ("apple", "lvl3/cringe", a[2], 1.0), ("apple", "lvl3/mthey1", a[4], 1.0), ("apple", "lvl3/mthey2", a[4], 1.0)]
-    d = vols["laser"]
-    rows += [("laser", "lvl6/shipen", d[5], g10), ("laser", "lvl6/shipally", d[7], g10),
-             ("laser", "lvl6/lasercanon", d[1], 1.0), ("laser", "lvl6/exploen", d[2], 1.0),
-             ("laser", "lvl6/exploally", d[2], 1.0), ("laser", "lvl6/ennothit", d[9], 1.0),
-             ("laser", "lvl6/shieldstatus", d[4], 1.0), ("laser", "lvl6/evacuation", d[4], 1.0),
-             ("laser", "lvl6/shipdestroyed", d[4], 1.0)]
+    m, t, c, f, b, a, d = (vols[k] for k in ("menu", "tone", "column", "tin", "insect", "apple", "laser"))
+    g10, rows = distance_gain(5), []
+
+    def add(game, role, names, vol, gain=1.0):
+        rows.extend((game, name, vol, gain, role) for name in names.split())
+
+    add("menu", "music", "menu/bgm", vols["music"])
+    add("menu", "speech", "menu/end", m[0])
+    add("menu", "cue", "menu/click", m[1])
+    add("menu", "cue", "menu/menufor menu/hitmenu", m[0])
+    add("menu", "speech", "menu/tnt menu/bnt menu/tnb menu/fna menu/bnb menu/lns menu/quit menu/startgame "
+        "menu/lscore menu/hscore menu/back", m[2])
+    add("tone", "loop", "lvl1/normal1 lvl1/normal5 lvl1/normal10", t[0])
+    add("tone", "cue", "lvl1/shot", t[1])
+    add("tone", "reward", "lvl1/hit", t[2])
+    add("tone", "cue", "lvl1/missed lvl1/totalmissed", t[2])
+    add("tone", "speech", "lvl1/gameover", t[2])
+    add("tone", "cue", "difflvl/lrwall difflvl/udwall", t[3])
+    add("tone", "warning", "lvl1/countdown", t[4])
+    add("tone", "speech", "lvl1/countdown0", t[4])
+    add("column", "loop", "lvl4/fizz", c[0], g10)
+    add("column", "loop", "lvl4/water", c[5], distance_gain(50))
+    add("column", "cue", "difflvl/revolvershot", c[1])
+    add("column", "reward", "lvl4/tinhit lvl4/tinhit2 lvl4/tinhit3", c[2])
+    add("column", "warning", "lvl4/countdown1 lvl4/countdown2 lvl4/countdown3", c[4])
+    add("column", "cue", "lvl4/shotup", c[4])
+    add("column", "cue", "lvl4/barreldest", c[2])
+    add("tin", "loop", "lvl5/wind", f[0])
+    add("tin", "loop", "lvl5/wind1", f[0], distance_gain(50))
+    add("tin", "reward", "lvl5/tinhitair1 lvl5/tinhitair2 lvl5/tinhitair3", f[2])
+    add("tin", "cue", "lvl5/nohit1 lvl5/nohit2", f[2])
+    add("tin", "speech", "lvl5/hey", f[2])
+    add("tin", "speech", "lvl5/nomoreammo", f[1])
+    add("tin", "cue", "lvl5/tingameover", f[4])
+    add("insect", "loop", "lvl2/buzzveryfast", b[0], g10)
+    add("insect", "loop", "lvl2/buzzslow", b[0], distance_gain(255 - 75))
+    add("insect", "cue", "difflvl/bow", b[1])
+    add("insect", "reward", "lvl2/applehitbuzzaway", b[2])
+    add("insect", "cue", "lvl2/massbuzz lvl2/buzzaway lvl2/massbuzzaway", b[2])
+    add("insect", "warning", "lvl2/tractor lvl2/tractorinsect", b[4])
+    add("apple", "loop", "lvl3/breath lvl3/mumble lvl3/heart", a[5], g10)
+    add("apple", "reward", "lvl3/applehitnewpos", a[2])
+    add("apple", "speech", "lvl3/stammer lvl3/cringe lvl3/boyhit", a[2])
+    add("apple", "speech", "lvl3/mthey1 lvl3/mthey2", a[4])
+    add("laser", "loop", "lvl6/shipen lvl6/shipally", d[5], g10)
+    add("laser", "cue", "lvl6/lasercanon", d[1])
+    add("laser", "reward", "lvl6/exploen", d[2])
+    add("laser", "cue", "lvl6/exploally", d[2])
+    add("laser", "warning", "lvl6/ennothit", d[9])
+    add("laser", "speech", "lvl6/shieldstatus lvl6/evacuation", d[4])
+    add("laser", "cue", "lvl6/shipdestroyed", d[4])
     return rows
+
+
+def role_failures(heard):
+    """heard: (game, name, role, loudness) rows; the bands above."""
+    bad = []
+    for game in sorted({h[0] for h in heard}):
+        rows = [h for h in heard if h[0] == game]
+        loops = [h[3] for h in rows if h[2] == "loop"]
+        top = max(h[3] for h in rows)
+        for _, name, role, lu in rows:
+            if role == "speech" and not SPEECH_BAND[0] <= lu <= SPEECH_BAND[1]:
+                bad.append("%s: speech at %.1f LU, outside %g..%g" % ((name, lu) + SPEECH_BAND))
+            if role in ("loop", "music") and lu > LOOP_CEILING:
+                bad.append("%s: %s at %.1f LU, over %g" % (name, role, lu, LOOP_CEILING))
+            if role == "reward" and loops and lu < max(loops) + REWARD_OVER_LOOPS:
+                bad.append("%s: reward at %.1f LU, not %g over the loudest loop (%.1f)"
+                           % (name, lu, REWARD_OVER_LOOPS, max(loops)))
+            if role == "warning" and (lu >= top or (loops and lu < max(loops) + 6)):
+                bad.append("%s: warning at %.1f LU: the loudest of its game or too near the loops" % (name, lu))
+    return bad
 
 
 def main():
