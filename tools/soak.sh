@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Plays the real game for a while with random input under a virtual X
-# server: every game in turn, random aim and shots, leaving with Esc or the
-# right button, now and then a score counted out and cut short; samples the
+# server: every game in turn, random aim and shots, leaving with the right
+# button, now and then a long best score counted out and cut short; samples the
 # game's memory and open files meanwhile and quits at the end.
 #   tools/soak.sh [MINUTES] [GAME_BINARY] [DATA_DIR]    (default 10, build/tirauris, data)
 # Prints the samples' figures; fails if the game died, did not quit with
@@ -22,6 +22,8 @@ for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 
 
 ln -s "$data" "$work/data"
 echo 2 >"$work/monostereo.txt"
+# Best scores worth counting out for a long time.
+for n in 1 2 3 4 5 6; do echo "level $n: 1000000"; done >"$work/highscore.txt"
 (cd "$work" && SDL_AUDIODRIVER=dummy exec "$game" >"$work/stdout" 2>"$work/stderr") &
 pid=$!
 for _ in $(seq 100); do xdotool search --onlyvisible --name '' >/dev/null 2>&1 && break; sleep 0.1; done
@@ -42,6 +44,9 @@ alive() { kill -0 "$pid" 2>/dev/null; }
 key() { xdotool keydown "$1"; sleep 0.1; xdotool keyup "$1"; }
 click() { xdotool mousedown "$1"; sleep 0."$((RANDOM % 3 + 1))"; xdotool mouseup "$1"; }
 
+# Never Esc in the main menu, which would quit: games are left with the
+# right button, submenus with their back entry (key 4), and Esc only cuts a
+# count-out short.
 end=$((SECONDS + minutes * 60))
 games=0
 count_outs=0
@@ -52,25 +57,25 @@ while [ "$SECONDS" -lt "$end" ] && alive; do
   if [ $((RANDOM % 4)) -eq 0 ]; then
     key 3; sleep 0.5
     click 1; sleep $((RANDOM % 3 + 1))
-    key Escape; sleep 1         # cut the count-out short (and close the submenu)
+    xdotool key Escape; sleep 1 # cut the count-out short
     count_outs=$((count_outs + 1))
-    continue
+  else
+    key 1; sleep 0.5
+    click 1; sleep 1            # the game
+    games=$((games + 1))
+    stop=$((SECONDS + 15 + RANDOM % 30))
+    while [ "$SECONDS" -lt "$stop" ] && alive; do
+      xdotool mousemove $((RANDOM % 800)) $((RANDOM % 600))
+      case $((RANDOM % 6)) in
+        0 | 1) click 1 ;;
+        2) xdotool mousemove_relative -- $((RANDOM % 41 - 20)) $((RANDOM % 41 - 20)) ;;
+      esac
+      sleep 0.$((RANDOM % 4 + 1))
+    done
+    click 3; sleep 1.2          # leaves the game (in the submenu, a step)
   fi
-  key 1; sleep 0.5
-  click 1; sleep 1              # the game
-  games=$((games + 1))
-  stop=$((SECONDS + 15 + RANDOM % 30))
-  while [ "$SECONDS" -lt "$stop" ] && alive; do
-    xdotool mousemove $((RANDOM % 800)) $((RANDOM % 600))
-    case $((RANDOM % 6)) in
-      0 | 1) click 1 ;;
-      2) xdotool mousemove_relative -- $((RANDOM % 41 - 20)) $((RANDOM % 41 - 20)) ;;
-    esac
-    sleep 0.$((RANDOM % 4 + 1))
-  done
-  if [ $((RANDOM % 2)) -eq 0 ]; then key Escape; else click 3; fi
-  sleep 1.2
-  key Escape; sleep 1.2         # back to the main menu (if the game had ended, too)
+  key 4; sleep 0.5
+  click 1; sleep 1.2            # back to the main menu
 done
 
 died=no

@@ -3,7 +3,6 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <signal.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <csignal>
@@ -130,19 +129,7 @@ bool SdlPlatform::open_audio(int output_channels) {
 
 void SdlPlatform::close_audio() { Mix_CloseAudio(); }
 
-// The mixer takes a folder for an empty sound; only regular files will do.
-static bool regular_file_or_error(const char* path) {
-  struct stat status {};
-  if (stat(path, &status) != 0 || S_ISREG(status.st_mode)) return true;  // the loader says why
-  SDL_SetError("%s: not a sound file", path);
-  return false;
-}
-
 Chunk* SdlPlatform::load_chunk(const char* path, char* why, int why_size) {
-  if (!regular_file_or_error(path)) {
-    std::snprintf(why, static_cast<size_t>(why_size), "%s", SDL_GetError());
-    return nullptr;
-  }
   SDL_RWops* stream = SDL_RWFromFile(path, "rb");
   if (stream == nullptr) {
     std::snprintf(why, static_cast<size_t>(why_size), "%s", SDL_GetError());
@@ -158,7 +145,6 @@ Chunk* SdlPlatform::load_chunk(const char* path, char* why, int why_size) {
 void SdlPlatform::free_chunk(Chunk* chunk) { Mix_FreeChunk(mix(chunk)); }
 
 Music* SdlPlatform::load_music(const char* path) {
-  if (!regular_file_or_error(path)) return nullptr;
   return reinterpret_cast<Music*>(Mix_LoadMUS(path));
 }
 

@@ -204,7 +204,7 @@ check sound-empty 1 "TiraurisMix_LoadWAV: data/menu/click.ogg: Unrecognized soun
 check sound-truncated 1 \
   "TiraurisMix_LoadWAV: data/menu/click.ogg: OGG bitstream is not valid Vorbis stream!" "" -
 check sound-not-ogg 1 "TiraurisMix_LoadWAV: data/menu/click.ogg: Unrecognized sound file type" "" -
-check sound-directory 1 "TiraurisMix_LoadWAV: data/menu/click.ogg: not a sound file" "" -
+check sound-directory 1 "TiraurisMix_LoadWAV: data/menu/click.ogg: Unrecognized sound file type" "" -
 check music-not-ogg 1 $'TiraurisMix_LoadMUS: Not an Ogg Vorbis audio stream\n: ' "" -
 check read-only-folder 2 Tirauris '^Could not save the best scores to highscore.txt: Permission denied' \
   "$good"
