@@ -171,8 +171,8 @@ pids=()
 for name in "${cases[@]}"; do
   run_in "$work/$name" "${as_user[$name]:-}" &
   pids+=($!)
-  # Two cores: a few at a time keep start-up quick.
-  while [ "$(jobs -rp | wc -l)" -ge 6 ]; do sleep 0.1; done
+  # Most of a case is the farewell pause: a dozen at a time share two cores well.
+  while [ "$(jobs -rp | wc -l)" -ge 12 ]; do sleep 0.1; done
 done
 wait "${pids[@]}"
 
