@@ -27,9 +27,8 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# The build also makes the sound pack in data/ (see cmake/install.cmake).
 cmake --build build -j"$(nproc)"
-
-bash sounds/generate.sh data
 
 # The game is meant for headphones: stereo unless the player chose otherwise.
 [ -f monostereo.txt ] || echo 2 > monostereo.txt

@@ -1,0 +1,84 @@
+# The sound pack, the installed layout and the Debian package.
+#
+# Layout under the prefix, as Debian's games have it:
+#   games/tirauris                       the launcher the player starts
+#   lib/games/tirauris/tirauris          the game itself
+#   share/games/tirauris/data/           the sound pack
+#   share/applications, share/metainfo, share/icons, share/man/man6, share/doc
+#
+# cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DTIRAURIS_TESTS=OFF
+# cmake --build build-package --target package   ->  tirauris_<version>_<arch>.deb
+
+set(TIRAURIS_GAMES_DIR games)
+set(TIRAURIS_LIB_DIR lib/games/tirauris)
+set(TIRAURIS_SHARE_DIR share/games/tirauris)
+set(TIRAURIS_ID org.tirauris.tirauris)
+set(TIRAURIS_RELEASE_DATE 2026-12-07)
+
+# Every build makes the sound pack, so an install never lacks it. By default
+# it goes to the game folder's own data/, the one ./play.sh plays from: all
+# build trees then share one pack, and the generator's stamps keep an up to
+# date pack cheap to check.
+set(TIRAURIS_PACK_DIR "${CMAKE_SOURCE_DIR}/data" CACHE PATH "Folder the build makes the sound pack in")
+add_custom_target(sound_pack ALL
+  COMMAND bash "${CMAKE_SOURCE_DIR}/sounds/generate.sh" "${TIRAURIS_PACK_DIR}"
+  COMMENT "Sound pack in ${TIRAURIS_PACK_DIR}"
+  VERBATIM)
+
+set(packaging "${CMAKE_SOURCE_DIR}/packaging")
+set(staged "${CMAKE_BINARY_DIR}/packaging")
+
+# The launcher finds the game and its sounds relative to itself, so an
+# install under any prefix (or DESTDIR) works.
+file(RELATIVE_PATH TIRAURIS_GAME_FROM_LAUNCHER "/${TIRAURIS_GAMES_DIR}" "/${TIRAURIS_LIB_DIR}/tirauris")
+file(RELATIVE_PATH TIRAURIS_DATA_FROM_LAUNCHER "/${TIRAURIS_GAMES_DIR}" "/${TIRAURIS_SHARE_DIR}/data")
+configure_file("${packaging}/tirauris.in" "${staged}/tirauris" @ONLY
+  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+configure_file("${packaging}/tirauris.metainfo.xml.in" "${staged}/${TIRAURIS_ID}.metainfo.xml" @ONLY)
+configure_file("${packaging}/changelog.in" "${staged}/changelog" @ONLY)
+
+# Man page and changelog compressed without a time stamp, as Debian wants.
+foreach(page tirauris.6 changelog)
+  if(page STREQUAL changelog)
+    set(source "${staged}/changelog")
+  else()
+    set(source "${packaging}/${page}")
+  endif()
+  add_custom_command(OUTPUT "${staged}/${page}.gz"
+    COMMAND gzip -9 -n -c "${source}" > "${staged}/${page}.gz"
+    DEPENDS "${source}" VERBATIM)
+  list(APPEND compressed "${staged}/${page}.gz")
+endforeach()
+add_custom_target(packaging_files ALL DEPENDS ${compressed})
+
+install(TARGETS tirauris RUNTIME DESTINATION ${TIRAURIS_LIB_DIR})
+install(PROGRAMS "${staged}/tirauris" DESTINATION ${TIRAURIS_GAMES_DIR})
+install(DIRECTORY "${TIRAURIS_PACK_DIR}/" DESTINATION ${TIRAURIS_SHARE_DIR}/data
+  FILES_MATCHING PATTERN "*.ogg" PATTERN ".stamps" EXCLUDE)
+install(FILES "${packaging}/tirauris.desktop" DESTINATION share/applications RENAME ${TIRAURIS_ID}.desktop)
+install(FILES "${staged}/${TIRAURIS_ID}.metainfo.xml" DESTINATION share/metainfo)
+install(FILES "${packaging}/tirauris.svg" DESTINATION share/icons/hicolor/scalable/apps RENAME ${TIRAURIS_ID}.svg)
+install(FILES "${staged}/tirauris.6.gz" DESTINATION share/man/man6)
+install(FILES "${packaging}/copyright" "${staged}/changelog.gz" DESTINATION share/doc/tirauris)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME tirauris)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "Tirauris developers <tirauris@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "audio game played by ear with the mouse")
+# CPack puts the summary on the first line and indents these.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Everything in Tirauris is heard, not seen: the screen stays black and the
+mouse aims by ear at invisible targets that sound through looping sounds
+whose choice, loudness and left/right balance follow the cursor. Six small
+games and a spoken menu; best scores are kept. Headphones are best.
+
+It can be played without sight. When it cannot start, the launcher says
+why aloud through the desktop's speech service.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "speech-dispatcher | espeak-ng")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+include(CPack)

@@ -1,0 +1,234 @@
+#!/usr/bin/env bash
+# The Debian package from first to last: builds it, checks it with lintian,
+# installs it with apt-get into a fresh minimal Debian root, checks the
+# installed desktop entry and metainfo, and there, as a new user under a
+# virtual X server, plays from the launcher: the player's folder appears,
+# quitting from the menu saves the best scores, SIGTERM to the launcher ends
+# the game normally, and a game that cannot open its sound device makes the
+# launcher speak. Then it purges the package and checks that nothing of it
+# is left outside the player's folder.
+#
+# Needs root (through sudo otherwise) and Debian's archive. The fresh root
+# is made once with mmdebstrap and kept as a tarball in
+# /var/cache/tirauris-root/. When no root can be made, the package is
+# installed on this machine itself, and the machine is left as it was: the
+# package, the dependencies it pulled in and the test user are removed.
+#
+# Environment: TIRAURIS_MIRROR (default http://deb.debian.org/debian),
+# TIRAURIS_ON_HOST=1 to skip the fresh root.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+cd "$here"
+if [ "$(id -u)" -ne 0 ]; then exec sudo --preserve-env=TIRAURIS_MIRROR,TIRAURIS_ON_HOST bash "$0" "$@"; fi
+
+failures=0
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+step() { echo "== [${SECONDS} s] $*"; }
+
+# --- Tools of this check.
+tools=(mmdebstrap lintian desktop-file-utils appstream xvfb xdotool sox dpkg-dev)
+missing=()
+for package in "${tools[@]}"; do
+  [ "$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null)" = "install ok installed" ] || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  step "installing ${missing[*]}"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${missing[@]}" >/dev/null
+fi
+
+# --- The package, built from this tree.
+step "building the package"
+build=$here/build-package
+rm -f "$build"/tirauris_*.deb
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTIRAURIS_TESTS=OFF >/dev/null
+cmake --build "$build" -j2 --target package >/dev/null
+deb=$(echo "$build"/tirauris_*.deb)
+[ -f "$deb" ] || { echo "FAIL: no package was made"; exit 1; }
+echo "$(basename "$deb"): $(dpkg-deb -f "$deb" Depends)"
+
+step "lintian"
+lintian --fail-on error "$deb" || fail "lintian reports errors"
+
+# --- A fresh root, or this machine.
+suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+cache=/var/cache/tirauris-root/$suite.tar
+work=$(mktemp -d /var/tmp/tirauris-install-XXXXXX)
+root=""
+mounted=""
+xvfb=""
+user=earplayer
+host_packages=""
+cleanup() {
+  set +e
+  [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null
+  if [ -n "$mounted" ]; then umount "$mounted" || umount -l "$mounted"; fi
+  # Never delete through a mount point that is still there.
+  if [ -n "$root" ] && ! findmnt -rno TARGET | grep -q "^$root"; then rm -rf "$work"; fi
+  [ -n "$root" ] || rm -rf "$work"
+}
+trap cleanup EXIT
+
+if [ "${TIRAURIS_ON_HOST:-0}" != 1 ] && [ ! -s "$cache" ]; then
+  step "making a fresh $suite root with mmdebstrap (kept in $cache)"
+  mkdir -p "$(dirname "$cache")"
+  if mmdebstrap --quiet --variant=apt --mode=root "$suite" "$cache.new" \
+    "deb ${TIRAURIS_MIRROR:-http://deb.debian.org/debian} $suite main"; then
+    mv "$cache.new" "$cache"
+  else
+    rm -f "$cache.new"
+    echo "NOTE: no fresh root could be made; installing on this machine instead"
+  fi
+fi
+if [ "${TIRAURIS_ON_HOST:-0}" != 1 ] && [ -s "$cache" ]; then
+  root=$work/root
+  mkdir "$root"
+  tar -C "$root" -xf "$cache"
+  mount -t proc proc "$root/proc"
+  mounted=$root/proc
+  cp /etc/resolv.conf "$root/etc/resolv.conf"
+  inside=(chroot "$root")
+  echo "installing into a fresh root in $root"
+else
+  inside=()
+  host_packages=$(dpkg-query -W -f='${Package}\n' | sort)
+  echo "installing on this machine"
+fi
+
+step "installing the package with apt-get"
+cp "$deb" "$root/tmp/"
+"${inside[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${inside[@]}" apt-get -o Dpkg::Use-Pty=0 install -y -qq --no-install-recommends "/tmp/$(basename "$deb")" >/dev/null
+rm "$root/tmp/$(basename "$deb")"
+"${inside[@]}" dpkg -L tirauris >"$work/files"
+while read -r path; do
+  [[ $path == /usr/share/games/tirauris/data/* || -d $root$path ]] || echo "  $path"
+done <"$work/files"
+echo "  /usr/share/games/tirauris/data/: $(grep -c '\.ogg$' "$work/files") sound files"
+
+step "validating the installed desktop entry and metainfo"
+desktop-file-validate "$root/usr/share/applications/org.tirauris.tirauris.desktop" || fail "desktop entry"
+appstreamcli validate --no-net "$root/usr/share/metainfo/org.tirauris.tirauris.metainfo.xml" || fail "metainfo"
+
+# --- Playing as a new user.
+! "${inside[@]}" getent passwd "$user" >/dev/null || { echo "FAIL: user $user exists already"; exit 1; }
+"${inside[@]}" useradd --create-home --shell /bin/bash "$user"
+home=$("${inside[@]}" getent passwd "$user" | cut -d: -f6)
+folder=$home/.local/share/tirauris
+mkdir "$root/tmp/standin"
+cat >"$root/tmp/standin/spd-say" <<'EOF'
+#!/bin/sh
+# Stands in for the speech service: keeps what it is asked to say.
+printf '%s\n' "$*" >>/tmp/standin/said
+EOF
+chmod 755 "$root/tmp/standin/spd-say"
+chmod 1777 "$root/tmp/standin"
+
+# The X server runs out here; the game inside reaches it through its
+# abstract socket, which a chroot shares.
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+export DISPLAY=$display
+for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+
+# Starts the launcher as the new user; extra environment in "$@".
+launch() {
+  "${inside[@]}" setpriv --reuid="$user" --regid="$user" --init-groups \
+    env -i HOME="$home" PATH=/tmp/standin:/usr/local/bin:/usr/bin:/bin:/usr/games DISPLAY="$display" \
+    SDL_DISKAUDIOFILE=/tmp/mixed.raw "$@" tirauris >"$work/out" 2>"$work/err" &
+  pid=$!
+}
+# Waits for the launcher to end, at most $1 seconds; sets `code`.
+finish() {
+  for _ in $(seq $(($1 * 10))); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    fail "the launcher did not end"
+    kill -9 "$pid"
+  fi
+  code=0
+  wait "$pid" || code=$?
+}
+wait_window() {
+  for _ in $(seq 100); do
+    xdotool search --onlyvisible --name '' >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  sleep 1.5
+}
+
+step "first run: quit from the menu"
+launch SDL_AUDIODRIVER=disk
+wait_window
+xdotool key 7
+sleep 0.5
+xdotool mousedown 1
+sleep 0.15
+xdotool mouseup 1
+finish 10
+zeros=$'level 1: 0\nlevel 2: 0\nlevel 3: 0\nlevel 4: 0\nlevel 5: 0\nlevel 6: 0'
+[ "$code" -eq 0 ] || fail "exit status $code, not 0: $(cat "$work/out" "$work/err")"
+[ "$(cat "$work/out")" = Tirauris ] || fail "standard output '$(cat "$work/out")'"
+[ "$(cat "$root$folder/monostereo.txt" 2>&1)" = 2 ] || fail "monostereo.txt: $(cat "$root$folder/monostereo.txt" 2>&1)"
+[ "$(readlink "$root$folder/data")" = /usr/share/games/tirauris/data ] || fail "data links to '$(readlink "$root$folder/data")'"
+[ "$(cat "$root$folder/highscore.txt" 2>&1)" = "$zeros" ] || fail "highscore.txt: $(cat "$root$folder/highscore.txt" 2>&1)"
+[ "$(stat -c %u "$root$folder/highscore.txt")" = "$("${inside[@]}" id -u "$user")" ] || fail "highscore.txt is not the player's"
+peak=$(sox -t raw -r 44100 -e signed -b 16 -c 2 "$root/tmp/mixed.raw" -n stat 2>&1 | awk '/Maximum amplitude/ {print $3}')
+awk -v p="${peak:-0}" 'BEGIN { exit !(p > 0.01) }' || fail "nothing was heard (peak '${peak}')"
+echo "heard $(($(stat -c %s "$root/tmp/mixed.raw") / 176400)) s of sound, peak $peak"
+
+step "SIGTERM to the launcher: the game quits normally and saves"
+rm "$root$folder/highscore.txt"
+launch SDL_AUDIODRIVER=disk
+wait_window
+kill -TERM "$pid" || true
+finish 10
+[ "$code" -eq 0 ] || fail "after SIGTERM: exit status $code, not 0: $(cat "$work/out" "$work/err")"
+[ "$(cat "$root$folder/highscore.txt" 2>&1)" = "$zeros" ] || fail "after SIGTERM: highscore.txt not saved"
+
+step "no sound device: the launcher says so"
+launch SDL_AUDIODRIVER=no-such-driver
+finish 20
+said=$(cat "$root/tmp/standin/said" 2>/dev/null || true)
+echo "said: $said"
+[ "$code" -eq 1 ] || fail "exit status $code, not 1"
+[[ $said == *"Tirauris could not start: no sound device was found."* ]] || fail "the launcher said '$said'"
+grep -q "no sound device was found" "$work/err" || fail "the sentence was not printed"
+
+# --- Purging.
+step "purging the package"
+rm -rf "$root/tmp/standin" "$root/tmp/mixed.raw"
+DEBIAN_FRONTEND=noninteractive "${inside[@]}" apt-get -o Dpkg::Use-Pty=0 purge -y -qq tirauris >/dev/null
+! "${inside[@]}" dpkg -s tirauris >/dev/null 2>&1 || fail "the package is still known to dpkg"
+while read -r path; do
+  [ -z "$path" ] || [ -d "$root$path" ] || [ ! -e "$root$path" ] || fail "left after purging: $path"
+done <"$work/files"
+for dir in /usr/share/games/tirauris /usr/lib/games/tirauris /usr/share/doc/tirauris; do
+  [ ! -e "$root$dir" ] || fail "left after purging: $dir"
+done
+left=$(find "$root/usr" "$root/etc" "$root/var" "$root/home" "$root/opt" \( -path "$root$folder" -o -path "$work" \
+  -o -path /var/cache/tirauris-root \) -prune -o -iname '*tirauris*' -print 2>/dev/null || true)
+[ -z "$left" ] || fail "left after purging: $left"
+[ -f "$root$folder/highscore.txt" ] || fail "the player's folder went with the package"
+
+if [ -z "$root" ]; then
+  # This machine: remove the test user and whatever the install pulled in.
+  userdel --remove "$user" 2>/dev/null
+  added=$(comm -13 <(echo "$host_packages") <(dpkg-query -W -f='${Package}\n' | sort))
+  if [ -n "$added" ]; then
+    DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq $added >/dev/null
+  fi
+fi
+
+if [ "$failures" -gt 0 ]; then
+  echo "clean install: $failures failure(s)"
+  exit 1
+fi
+echo "clean install: passed in ${SECONDS} s"
