@@ -6,7 +6,7 @@
 #   share/games/tirauris/data/           the sound pack
 #   share/applications, share/metainfo, share/icons, share/man/man6, share/doc
 #
-# cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DTIRAURIS_TESTS=OFF
+# cmake -S . -B build-package -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIRAURIS_TESTS=OFF
 # cmake --build build-package --target package   ->  tirauris_<version>_<arch>.deb
 
 set(TIRAURIS_GAMES_DIR games)

@@ -45,7 +45,7 @@ fi
 step "building the package"
 build=$here/build-package
 rm -f "$build"/tirauris_*.deb
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTIRAURIS_TESTS=OFF >/dev/null
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIRAURIS_TESTS=OFF >/dev/null
 cmake --build "$build" -j2 --target package >/dev/null
 deb=$(echo "$build"/tirauris_*.deb)
 [ -f "$deb" ] || { echo "FAIL: no package was made"; exit 1; }
