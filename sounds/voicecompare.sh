@@ -6,7 +6,9 @@
 # phrases came back right. A one-off measuring tool (about a minute per
 # ratio), not part of the tests; its figures are noted in recipe.txt.
 #
-#   bash sounds/voicecompare.sh DATA_DIR [RATIO_DB ...]   (default: 6 0)
+#   bash sounds/voicecompare.sh DATA_DIR [RATIO_DB ...]   (default: 20 6 0)
+# VOICES="..." picks the voices (default: all below); the voice "pack" is the
+# spoken files of DATA_DIR themselves, as the generator made them.
 # Needs espeak-ng, festival with festvox-kallpc16k, festvox-kdlpc16k and
 # festvox-us-slt-hts, flite, pocketsphinx with pocketsphinx-en-us, and sox.
 set -euo pipefail
@@ -14,13 +16,13 @@ here=$(dirname "$(readlink -f "$0")")
 data=${1:?usage: voicecompare.sh DATA_DIR [RATIO_DB ...]}
 shift
 ratios=("$@")
-(( ${#ratios[@]} )) || ratios=(6 0)
+(( ${#ratios[@]} )) || ratios=(20 6 0)
 work=$(mktemp -d /tmp/tirauris-voices.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 model=/usr/share/pocketsphinx/model/en-us
 
-voices=(espeak:en-us espeak:en-gb espeak:en-us+f3 festival:kal_diphone festival:ked_diphone
-        festival:cmu_us_slt_arctic_hts flite:kal16 flite:slt flite:awb flite:rms)
+read -ra voices <<< "${VOICES:-espeak:en-us espeak:en-gb espeak:en-us+f3 festival:kal_diphone
+    festival:ked_diphone festival:cmu_us_slt_arctic_hts flite:kal16 flite:slt flite:awb flite:rms}"
 
 # The phrases: the recipe's spoken cues, with the game folder they play in.
 mapfile -t rows < <(awk -F'|' '!/^#/ && NF >= 4 {
@@ -45,8 +47,9 @@ done
     printf 'public <phrase> = ( %s );\n' "$(printf '%s | ' "${phrases[@]}" | sed 's/ | $//')"
 } > "$work/game.gram"
 
-speak() {  # speak VOICE TEXT OUT.wav
+speak() {  # speak VOICE TEXT OUT.wav FILE
     case $1 in
+        pack) sox "$data/$4.ogg" "$3" ;;
         espeak:*) espeak-ng -v "${1#espeak:}" -w "$3" -- "$2" ;;
         festival:*) printf '%s\n' "$2" | text2wave -eval "(voice_${1#festival:})" -o "$3" ;;
         flite:*) flite -voice "${1#flite:}" -t "$2" -o "$3" ;;
@@ -59,7 +62,7 @@ for ratio in "${ratios[@]}"; do
         right=0 wrong=()
         for i in "${!phrases[@]}"; do
             f=${files[i]} folder=${files[i]%%/*}
-            speak "$voice" "${phrases[i]}" "$work/raw.wav" > /dev/null 2>&1
+            speak "$voice" "${phrases[i]}" "$work/raw.wav" "${f%.ogg}" > /dev/null 2>&1
             sox "$work/raw.wav" -r 16000 -c 1 -b 16 "$work/s.wav" silence 1 0.01 -45d reverse silence 1 0.01 -45d reverse pad 0.3 0.3
             len=$(soxi -D "$work/s.wav")
             sox "$data/${bed[$folder]}.ogg" -r 16000 -c 1 -b 16 "$work/b.wav" repeat 20 trim 0 "$len"
