@@ -15,7 +15,7 @@
 namespace {
 
 // Far more than six score lines need; a larger file is read in part.
-constexpr std::size_t largest_file = 64 * 1024;
+constexpr std::size_t largest_file = std::size_t{64} * 1024;
 
 bool blank(char c) { return c == ' ' || c == '\t'; }
 bool digit(char c) { return c >= '0' && c <= '9'; }
@@ -72,14 +72,12 @@ FileState read_file(const char* path, std::string& text, int* why) {
   int error = 0;
   const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   struct stat status {};
-  if (fd < 0) {
-    error = errno;
-  } else if (::fstat(fd, &status) != 0) {
+  if (fd < 0 || ::fstat(fd, &status) != 0) {
     error = errno;
   } else if (S_ISDIR(status.st_mode)) {
     error = EISDIR;
   } else if (!S_ISREG(status.st_mode)) {
-    error = -1;
+    error = not_a_regular_file;
   } else {
     char buffer[4096];
     while (text.size() <= largest_file) {
