@@ -44,7 +44,14 @@ bool SdlPlatform::display_found() {
   return set("SDL_VIDEODRIVER") || set("DISPLAY") || set("WAYLAND_DISPLAY");
 }
 
-bool SdlPlatform::init_video() { return SDL_Init(SDL_INIT_VIDEO) != -1; }
+// The screen is filled black once and never drawn, yet SDL would load a
+// software OpenGL (over 70 MB) to present it; its plain software path does.
+// A setting already in the environment wins.
+bool SdlPlatform::init_video() {
+  setenv("SDL_RENDER_DRIVER", "software", 0);
+  setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 0);
+  return SDL_Init(SDL_INIT_VIDEO) != -1;
+}
 
 void SdlPlatform::show_cursor(bool shown) { SDL_ShowCursor(shown ? 1 : 0); }
 
@@ -71,6 +78,10 @@ bool SdlPlatform::poll_event(Event& event) {
       return true;
     }
     signal_reported_ = false;
+    // Every pass drains the queue, so this runs once a pass: a millisecond
+    // asleep gives the processor back and still checks the clock ~900 times
+    // a second, far finer than any timing of the game.
+    SDL_Delay(1);
     return false;
   }
   event = Event{};
