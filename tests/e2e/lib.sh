@@ -50,8 +50,8 @@ stop_x() {
   [ -z "${xvfb:-}" ] || kill "$xvfb" 2>/dev/null
 }
 
-key() { xdotool keydown "$1" sleep 0.1 keyup "$1"; }
-button() { xdotool mousedown "$1" sleep 0.1 mouseup "$1"; }
+key() { xdotool keydown "$1" sleep 0.15 keyup "$1"; }
+button() { xdotool mousedown "$1" sleep 0.15 mouseup "$1"; }
 
 # The game refuses a second menu step within 400 ms of the last one.
 step_pause() { sleep 0.45; }
