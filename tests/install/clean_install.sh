@@ -66,6 +66,12 @@ host_packages=""
 cleanup() {
   set +e
   [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null
+  # A game left running in the root (after a failure) holds it busy.
+  if [ -n "$root" ]; then
+    for proc in /proc/[0-9]*; do
+      [ "$(readlink "$proc/root" 2>/dev/null)" != "$root" ] || kill -9 "${proc#/proc/}" 2>/dev/null
+    done
+  fi
   if [ -n "$mounted" ]; then umount "$mounted" || umount -l "$mounted"; fi
   # Never delete through a mount point that is still there.
   if [ -n "$root" ] && ! findmnt -rno TARGET | grep -q "^$root"; then rm -rf "$work"; fi
@@ -130,9 +136,12 @@ chmod 1777 "$root/tmp/standin"
 
 # The X server runs out here; the game inside reaches it through its
 # abstract socket, which a chroot shares.
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# It picks a free display number itself: other X servers come and go here.
+Xvfb -displayfd 5 -screen 0 800x600x24 -nolisten tcp -noreset 5>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { echo "FAIL: the X server did not start: $(cat "$work/xvfb.log")"; exit 1; }
+display=:$(head -n 1 "$work/display")
 export DISPLAY=$display
 for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
 
@@ -143,7 +152,8 @@ launch() {
     SDL_DISKAUDIOFILE=/tmp/mixed.raw "$@" tirauris >"$work/out" 2>"$work/err" &
   pid=$!
 }
-# Waits for the launcher to end, at most $1 seconds; sets `code`.
+# Waits for the launcher to end, at most $1 seconds, and checks that its
+# exit status is $2 ($3 names the case).
 finish() {
   for _ in $(seq $(($1 * 10))); do
     kill -0 "$pid" 2>/dev/null || break
@@ -155,6 +165,7 @@ finish() {
   fi
   code=0
   wait "$pid" || code=$?
+  [ "$code" -eq "$2" ] || fail "$3: exit status $code, not $2; it wrote: $(cat "$work/out" "$work/err") (X server $display: $(tail -n 3 "$work/xvfb.log"))"
 }
 wait_window() {
   for _ in $(seq 100); do
@@ -172,9 +183,8 @@ sleep 0.5
 xdotool mousedown 1
 sleep 0.15
 xdotool mouseup 1
-finish 10
+finish 10 0 "quitting from the menu"
 zeros=$'level 1: 0\nlevel 2: 0\nlevel 3: 0\nlevel 4: 0\nlevel 5: 0\nlevel 6: 0'
-[ "$code" -eq 0 ] || fail "exit status $code, not 0: $(cat "$work/out" "$work/err")"
 [ "$(cat "$work/out")" = Tirauris ] || fail "standard output '$(cat "$work/out")'"
 [ "$(cat "$root$folder/monostereo.txt" 2>&1)" = 2 ] || fail "monostereo.txt: $(cat "$root$folder/monostereo.txt" 2>&1)"
 [ "$(readlink "$root$folder/data")" = /usr/share/games/tirauris/data ] || fail "data links to '$(readlink "$root$folder/data")'"
@@ -189,18 +199,29 @@ rm "$root$folder/highscore.txt"
 launch SDL_AUDIODRIVER=disk
 wait_window
 kill -TERM "$pid" || true
-finish 10
-[ "$code" -eq 0 ] || fail "after SIGTERM: exit status $code, not 0: $(cat "$work/out" "$work/err")"
+finish 10 0 "after SIGTERM"
 [ "$(cat "$root$folder/highscore.txt" 2>&1)" = "$zeros" ] || fail "after SIGTERM: highscore.txt not saved"
 
 step "no sound device: the launcher says so"
 launch SDL_AUDIODRIVER=no-such-driver
-finish 20
+finish 20 1 "no sound device"
 said=$(cat "$root/tmp/standin/said" 2>/dev/null || true)
 echo "said: $said"
-[ "$code" -eq 1 ] || fail "exit status $code, not 1"
 [[ $said == *"Tirauris could not start: no sound device was found."* ]] || fail "the launcher said '$said'"
 grep -q "no sound device was found" "$work/err" || fail "the sentence was not printed"
+
+step "no display, then a best scores file the player cannot read: the launcher says so"
+said_last() { tail -n 1 "$root/tmp/standin/said" 2>/dev/null; }
+launch DISPLAY=
+finish 20 1 "no display"
+[[ $(said_last) == *"Tirauris could not start: no display was found."* ]] || fail "no display: said '$(said_last)'"
+chmod 000 "$root$folder/highscore.txt"
+launch SDL_AUDIODRIVER=disk
+wait_window
+kill -TERM "$pid" || true
+finish 10 2 "unreadable highscore.txt"
+[[ $(said_last) == *"Tirauris did not save the best scores: its best scores file could not be read"* ]] ||
+  fail "unreadable highscore.txt: said '$(said_last)'"
 
 # --- Purging.
 step "purging the package"
