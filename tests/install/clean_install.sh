@@ -79,18 +79,18 @@ cleanup() {
 }
 trap cleanup EXIT
 
-if [ "${TIRAURIS_ON_HOST:-0}" != 1 ] && [ ! -s "$cache" ]; then
+if [ "${TIRAURIS_ON_HOST:-0}" != 1 ] && [ ! -f "$cache" ]; then
   step "making a fresh $suite root with mmdebstrap (kept in $cache)"
   mkdir -p "$(dirname "$cache")"
-  if mmdebstrap --quiet --variant=apt --mode=root "$suite" "$cache.new" \
+  if mmdebstrap --quiet --variant=apt --mode=root --format=tar "$suite" "$cache.new" \
     "deb ${TIRAURIS_MIRROR:-http://deb.debian.org/debian} $suite main"; then
     mv "$cache.new" "$cache"
   else
-    rm -f "$cache.new"
+    rm -rf "$cache.new"
     echo "NOTE: no fresh root could be made; installing on this machine instead"
   fi
 fi
-if [ "${TIRAURIS_ON_HOST:-0}" != 1 ] && [ -s "$cache" ]; then
+if [ "${TIRAURIS_ON_HOST:-0}" != 1 ] && [ -f "$cache" ]; then
   root=$work/root
   mkdir "$root"
   tar -C "$root" -xf "$cache"
