@@ -21,7 +21,11 @@ stage() {
   [ "$1" != --low ] || { low=1; shift; }
   (
     [ $low = 0 ] || renice -n 10 -p $BASHPID >/dev/null
-    "$@"
+    start=$SECONDS
+    status=0
+    "$@" || status=$?
+    echo "($((SECONDS - start)) s)"
+    exit $status
   ) >"$logs/${#names[@]}" 2>&1 &
   names+=("$name")
   pids+=($!)
@@ -32,7 +36,7 @@ stage() {
 test_programs() {
   find "$(realpath "$1")" -maxdepth 1 -name '*_test' -type f -executable | sort |
     xargs -P2 -I{} sh -c 'out=$(cd "$(dirname {})" && {} --gtest_brief=1 2>&1) ||
-      { echo "FAILED {}"; echo "$out"; exit 1; }'
+      { echo "FAILED {}"; echo "$out"; exit 1; }' || return 1
   echo "all test programs in $1 passed"
 }
 
@@ -54,9 +58,8 @@ check_pack() {
 }
 
 sanitized_tests() {
-  cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTIRAURIS_SANITIZE=ON >/dev/null
-  cmake --build build-sanitize -j"$(nproc)"
-  test_programs build-sanitize
+  cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTIRAURIS_SANITIZE=ON >/dev/null &&
+    cmake --build build-sanitize -j"$(nproc)" && test_programs build-sanitize
 }
 
 stage "end to end" bash tests/e2e/run.sh build/tirauris data
