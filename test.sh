@@ -64,7 +64,6 @@ sanitized_tests() {
 
 stage "end to end" bash tests/e2e/run.sh build/tirauris data
 stage "end to end: bad inputs" bash tests/e2e/bad_inputs.sh build/tirauris data
-stage "end to end: quit paths" bash tests/e2e/quit_paths.sh build/tirauris data
 # The games under test keep real time: the stages that only need the
 # processor give way to them.
 stage "unit and scenario tests" --low test_programs build
