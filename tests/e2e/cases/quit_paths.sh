@@ -27,6 +27,7 @@ signal_and_wait() {
   kill -"$1" "$pid"
   wait_exit 6
   took=$(bc <<<"($EPOCHREALTIME - $since) * 1000 / 1")
+  echo "ended $took ms after SIG$1"
   [ "$took" -lt 4000 ] || fail "took $took ms after SIG$1"
 }
 
