@@ -14,7 +14,7 @@ data=$(realpath "${3:-data}")
 work=$(mktemp -d /tmp/tirauris-soak-XXXXXX)
 
 display=:$((300 + RANDOM % 100))
-Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+Xvfb "$display" -screen 0 800x600x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; [ -n "${TIRAURIS_SOAK_KEEP:-}" ] || rm -rf "$work"' EXIT
 export DISPLAY=$display

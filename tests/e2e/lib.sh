@@ -39,7 +39,7 @@ wait_for() {
 
 # A private X server on a free display.
 start_x() {
-  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
   xvfb=$!
   wait_for 30 "the X server" test -s "$work/display" || return 1
   export DISPLAY=:$(head -1 "$work/display")
