@@ -121,8 +121,10 @@ std::string keep_aside(const std::string& path) {
   localtime_r(&now, &local);
   std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
   for (int attempt = 1; attempt <= 100; ++attempt) {
-    std::string aside = path + ".damaged-" + stamp;
-    if (attempt > 1) aside += "-" + std::to_string(attempt);
+    char suffix[64];
+    std::snprintf(suffix, sizeof suffix, attempt > 1 ? ".damaged-%s-%d" : ".damaged-%s", stamp,
+                  attempt);
+    const std::string aside = path + suffix;
     if (::link(path.c_str(), aside.c_str()) == 0) return aside;
     if (errno == EEXIST) continue;
     // A folder without hard links: move it instead, never over another file.
