@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/platform.hpp"
+#include "toolkit/audio_mode.hpp"
 #include "toolkit/target.hpp"
 
 int tone_target(Platform& p, AudioMode mode);

@@ -3,32 +3,33 @@
 // this file; the tests drive the game through a fake with a virtual clock.
 #pragma once
 
-#include <cstdint>
 #include <cstdlib>
 
 struct Chunk;  // a decoded sound, owned by whoever loaded it
 struct Music;  // the menu's background music
 
-enum class EventType { quit, mouse, other };
+enum class EventType { quit, mouse, key_down, other };
 
 struct Event {
   EventType type = EventType::other;
   int x = 0;  // mouse events only
   int y = 0;
+  int key = 0;  // key_down events only
 };
 
-// What ended a wait that the player may cut short.
-enum class WaitEnd { elapsed, escape, close };
-
+// Key and button values as the game reads them; each platform maps its own
+// onto these.
 constexpr int key_escape = 27;
 constexpr int key_1 = 49;  // the digit keys 1..9 follow in order
 constexpr unsigned left_button = 1;
 constexpr unsigned right_button = 4;
 
+// The black screen, and the field the cursor moves in.
+constexpr int screen_width = 800;
+constexpr int screen_height = 600;
+
 class Platform {
  public:
-  using FatalHook = void (*)(void* context);
-
   virtual ~Platform() = default;
 
   // video
@@ -37,13 +38,14 @@ class Platform {
   virtual bool display_found() = 0;
   virtual bool init_video() = 0;
   virtual void show_cursor(bool shown) = 0;
-  virtual bool open_black_screen() = 0;  // 800 x 600, 16 bit, full screen
+  virtual bool open_black_screen() = 0;  // screen_width x screen_height, 16 bit, full screen
   virtual void free_screen() = 0;
   virtual void quit() = 0;
 
   // input
   // Once a termination signal (SIGTERM, SIGINT, SIGHUP) has come, every
   // drain of the queue ends with a close request, so every loop leaves.
+  // A drain that finds the queue empty gives up about a millisecond.
   virtual bool poll_event(Event& event) = 0;
   virtual bool key_held(int key) = 0;
   virtual unsigned mouse_buttons() = 0;
@@ -52,9 +54,6 @@ class Platform {
   // time, in milliseconds since the program started
   virtual int ticks() = 0;
   virtual void delay(int ms) = 0;
-  // As delay(), but Esc (held or tapped), a close request or a termination
-  // signal ends it early; the close request is taken from the queue.
-  virtual WaitEnd delay_unless_quit(int ms) = 0;
 
   // mixer
   virtual bool open_audio(int output_channels) = 0;
@@ -84,24 +83,4 @@ class Platform {
   // process
   virtual void print(const char* text) = 0;  // standard output
   [[noreturn]] virtual void exit(int code) = 0;
-
-  // A fatal failure: one line on standard output, the hook (the shell saves
-  // best scores that rose), then exit code 1.
-  void set_fatal_hook(FatalHook hook, void* context) {
-    fatal_hook_ = hook;
-    fatal_context_ = context;
-  }
-  [[noreturn]] void fail(const char* line) {
-    print(line);
-    if (fatal_hook_ != nullptr) fatal_hook_(fatal_context_);
-    exit(1);
-    std::abort();  // exit() does not return
-  }
-
- private:
-  FatalHook fatal_hook_ = nullptr;
-  void* fatal_context_ = nullptr;
 };
-
-using AudioMode = std::int32_t;  // 2 = stereo, anything else mono
-constexpr AudioMode stereo = 2;

@@ -15,6 +15,12 @@
 static Mix_Chunk* mix(Chunk* chunk) { return reinterpret_cast<Mix_Chunk*>(chunk); }
 static Mix_Music* mix(Music* music) { return reinterpret_cast<Mix_Music*>(music); }
 
+// The game's key and button values are SDL's own.
+static_assert(key_escape == SDLK_ESCAPE);
+static_assert(key_1 == SDLK_1 && key_1 + 8 == SDLK_9);
+static_assert(left_button == SDL_BUTTON(SDL_BUTTON_LEFT));
+static_assert(right_button == SDL_BUTTON(SDL_BUTTON_RIGHT));
+
 namespace {
 
 volatile std::sig_atomic_t terminate_requested = 0;
@@ -56,7 +62,8 @@ bool SdlPlatform::init_video() {
 void SdlPlatform::show_cursor(bool shown) { SDL_ShowCursor(shown ? 1 : 0); }
 
 bool SdlPlatform::open_black_screen() {
-  screen_ = SDL_SetVideoMode(800, 600, 16, SDL_HWSURFACE | SDL_DOUBLEBUF | SDL_FULLSCREEN);
+  screen_ = SDL_SetVideoMode(screen_width, screen_height, 16,
+                             SDL_HWSURFACE | SDL_DOUBLEBUF | SDL_FULLSCREEN);
   if (screen_ == nullptr) return false;
   SDL_FillRect(screen_, nullptr, SDL_MapRGB(screen_->format, 0, 0, 0));
   return true;
@@ -96,6 +103,10 @@ bool SdlPlatform::poll_event(Event& event) {
     case SDL_MOUSEBUTTONUP:
       event = {EventType::mouse, e.button.x, e.button.y};
       break;
+    case SDL_KEYDOWN:
+      event.type = EventType::key_down;
+      event.key = e.key.keysym.sym;
+      break;
     default:
       break;
   }
@@ -113,26 +124,6 @@ void SdlPlatform::warp_mouse(int x, int y) {
 int SdlPlatform::ticks() { return static_cast<int>(SDL_GetTicks()); }
 
 void SdlPlatform::delay(int ms) { SDL_Delay(static_cast<Uint32>(ms)); }
-
-// Looks at the input every 10 ms; a key press still in the queue catches a
-// tap shorter than that.
-WaitEnd SdlPlatform::delay_unless_quit(int ms) {
-  const Uint32 start = SDL_GetTicks();
-  const Uint32 length = static_cast<Uint32>(std::max(ms, 0));
-  for (;;) {
-    SDL_PumpEvents();
-    SDL_Event e;
-    if (terminate_requested != 0 || SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_QUITMASK) > 0)
-      return WaitEnd::close;
-    bool escape = SDL_GetKeyState(nullptr)[SDLK_ESCAPE] != 0;
-    while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_KEYDOWNMASK) > 0)
-      escape = escape || e.key.keysym.sym == SDLK_ESCAPE;
-    if (escape) return WaitEnd::escape;
-    const Uint32 waited = SDL_GetTicks() - start;
-    if (waited >= length) return WaitEnd::elapsed;
-    SDL_Delay(std::min<Uint32>(10, length - waited));
-  }
-}
 
 bool SdlPlatform::open_audio(int output_channels) {
   return Mix_OpenAudio(44100, AUDIO_S16LSB, output_channels, 4096) != -1;

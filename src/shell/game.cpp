@@ -2,37 +2,43 @@
 
 #include <cstdio>
 
+#include "toolkit/fatal.hpp"
+
 namespace {
 
-// What a fatal failure inside a level needs to keep the scores of the run.
-struct SaveOnFailure {
-  const char* path;
-  const HighScoreTable* read_at_start;
-  const HighScoreTable* best;
-};
+// On a fatal failure inside a level, a best score that rose is saved;
+// otherwise the file is left alone, so a file that could not be read is
+// never overwritten with zeros.
+class SaveOnFailure final : public FatalHandler {
+ public:
+  SaveOnFailure(const char* path, const HighScoreTable& best)
+      : path_(path), read_at_start_(best), best_(best) {}
 
-// A best score that rose is saved; otherwise the file is left alone, so a
-// file that could not be read is never overwritten with zeros.
-void save_if_risen(void* context) {
-  const auto& save = *static_cast<const SaveOnFailure*>(context);
-  for (std::size_t slot = 0; slot < save.best->size(); ++slot) {
-    if ((*save.best)[slot] > (*save.read_at_start)[slot]) {
-      write_best_scores(save.path, *save.best);
-      return;
+  void before_exit() override {
+    for (std::size_t slot = 0; slot < best_.size(); ++slot) {
+      if (best_[slot] > read_at_start_[slot]) {
+        write_best_scores(path_, best_);
+        return;
+      }
     }
   }
-}
+
+ private:
+  const char* path_;
+  const HighScoreTable read_at_start_;
+  const HighScoreTable& best_;
+};
 
 [[noreturn]] void fail_with_error(Platform& p, const char* format) {
   char line[1024];
   std::snprintf(line, sizeof line, format, p.error());
-  p.fail(line);
+  fail(p, line);
 }
 
 }  // namespace
 
 int run_game(Platform& p, const GameFiles& files, const LevelTable& levels) {
-  AudioMode mode = 1;
+  AudioMode mode = mono;
   ScoreTables scores;
   int why = 0;
   if (read_best_scores(files.best_scores, scores.best, &why) == FileState::unreadable) {
@@ -55,7 +61,8 @@ int run_game(Platform& p, const GameFiles& files, const LevelTable& levels) {
   }
 
   p.print("Tirauris");
-  if (!p.display_found()) p.fail("No display found: neither DISPLAY nor WAYLAND_DISPLAY is set.\n");
+  if (!p.display_found())
+    fail(p, "No display found: neither DISPLAY nor WAYLAND_DISPLAY is set.\n");
   if (!p.init_video()) fail_with_error(p, "Can't init SDL: %s\n");
   p.show_cursor(false);
   if (!p.open_black_screen()) fail_with_error(p, "Can't set VideoMode: %s\n");
@@ -74,9 +81,8 @@ int run_game(Platform& p, const GameFiles& files, const LevelTable& levels) {
   p.music_volume(32);
   p.seed_random();
 
-  const HighScoreTable read_at_start = scores.best;
-  SaveOnFailure save{files.best_scores, &read_at_start, &scores.best};
-  p.set_fatal_hook(save_if_risen, &save);
+  SaveOnFailure save(files.best_scores, scores.best);
+  set_fatal_handler(&save);
 
   run_menu(p, mode, scores, bank, levels);
 
@@ -85,7 +91,7 @@ int run_game(Platform& p, const GameFiles& files, const LevelTable& levels) {
   play_once(p, 0, bank.sounds[farewell]);
   p.delay(1300);
   const bool saved = write_best_scores(files.best_scores, scores.best);
-  p.set_fatal_hook(nullptr, nullptr);
+  set_fatal_handler(nullptr);
   p.free_screen();
   free_sounds(p, bank.sounds);
   p.free_music(bank.music);

@@ -96,10 +96,10 @@ struct Menu {
   // a close request stops it and ends the program.
   void count_out(int score) {
     halt_menu_sounds();
-    WaitEnd end = p.delay_unless_quit(300);
+    WaitEnd end = wait_unless_quit(p, 300);
     for (int tick = 0; tick < score && end == WaitEnd::elapsed; ++tick) {
       play_slot(0, count_tick);
-      end = p.delay_unless_quit(500);
+      end = wait_unless_quit(p, 500);
     }
     if (end != WaitEnd::elapsed) p.halt(0);
     if (end == WaitEnd::close) leave_program();

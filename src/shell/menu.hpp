@@ -5,6 +5,7 @@
 #include "platform/platform.hpp"
 #include "scores.hpp"
 #include "toolkit/level_frame.hpp"
+#include "toolkit/wait.hpp"
 
 enum MenuSlot {
   count_tick,

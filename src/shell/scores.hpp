@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/platform.hpp"
+#include "toolkit/audio_mode.hpp"
 
 // Slot 0 is level 1 and so on.
 using HighScoreTable = std::array<std::int32_t, 6>;

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "fatal.hpp"
+
 Sound load_chunk(Platform& p, const char* path) {
   Sound sound;
   sound.chunk = p.load_chunk(path, sound.why, static_cast<int>(sizeof sound.why));
@@ -13,11 +15,11 @@ void chunk_or_die(Platform& p, const Sound& sound) {
   if (sound.chunk != nullptr) return;
   char line[sizeof sound.why + 32];
   std::snprintf(line, sizeof line, "Mix_LoadWAV: %s\n", sound.why);
-  p.fail(line);
+  fail(p, line);
 }
 
 void start_sequence(Platform& p, const Sound& start_cue) {
-  p.warp_mouse(400, 300);
+  p.warp_mouse(screen_width / 2, screen_height / 2);
   play_once(p, 0, start_cue);
   p.delay(500);
 }
@@ -36,11 +38,13 @@ void frame_input(Platform& p, LevelFrame& frame) {
 }
 
 void wall_cues(Platform& p, LevelFrame& frame, const Sound& lr_wall, const Sound& ud_wall) {
-  if ((frame.cursor_x == 0 || frame.cursor_x == 799) && p.ticks() - frame.lr_wall_time > 500) {
+  if ((frame.cursor_x == 0 || frame.cursor_x == screen_width - 1) &&
+      p.ticks() - frame.lr_wall_time > 500) {
     play_once(p, 3, lr_wall);
     frame.lr_wall_time = p.ticks();
   }
-  if ((frame.cursor_y == 0 || frame.cursor_y == 599) && p.ticks() - frame.ud_wall_time > 500) {
+  if ((frame.cursor_y == 0 || frame.cursor_y == screen_height - 1) &&
+      p.ticks() - frame.ud_wall_time > 500) {
     play_once(p, 3, ud_wall);
     frame.ud_wall_time = p.ticks();
   }

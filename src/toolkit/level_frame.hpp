@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <initializer_list>
 
+#include "audio_mode.hpp"
 #include "platform/platform.hpp"
 
 // A loaded sound, or the reason it failed to load.
@@ -16,7 +17,7 @@ struct Sound {
 };
 
 struct LevelFrame {
-  AudioMode mode = 1;
+  AudioMode mode = mono;
   bool end_flag = false;
   int cursor_x = 400;
   int cursor_y = 300;

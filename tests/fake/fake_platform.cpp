@@ -36,7 +36,9 @@ void FakePlatform::apply_due_steps() {
         queue_.push_back({EventType::mouse, step.a, step.b});
         break;
       case Action::hold_key:
-        keys_.insert(step.a);
+        // As on the machine, a press is also an event: a tap between two
+        // looks at the key state is still in the queue.
+        if (keys_.insert(step.a).second) queue_.push_back({EventType::key_down, 0, 0, step.a});
         break;
       case Action::release_key:
         keys_.erase(step.a);
@@ -143,23 +145,6 @@ int FakePlatform::ticks() { return now; }
 void FakePlatform::delay(int ms) {
   record("delay", -1, "", ms);
   advance(ms);
-}
-
-// Looks at the input every virtual millisecond.
-WaitEnd FakePlatform::delay_unless_quit(int ms) {
-  record("delay", -1, "", ms);
-  for (int waited = 0;; ++waited) {
-    const auto close = std::find_if(queue_.begin(), queue_.end(),
-                                    [](const Event& e) { return e.type == EventType::quit; });
-    if (close != queue_.end()) {
-      queue_.erase(close);
-      return WaitEnd::close;
-    }
-    if (terminating_) return WaitEnd::close;
-    if (keys_.count(key_escape) != 0) return WaitEnd::escape;
-    if (waited >= ms) return WaitEnd::elapsed;
-    advance(1);
-  }
 }
 
 bool FakePlatform::open_audio(int channels) {

@@ -102,7 +102,6 @@ class FakePlatform final : public Platform {
   void warp_mouse(int x, int y) override;
   int ticks() override;
   void delay(int ms) override;
-  WaitEnd delay_unless_quit(int ms) override;
   bool open_audio(int output_channels) override;
   void close_audio() override;
   Chunk* load_chunk(const char* path, char* why, int why_size) override;

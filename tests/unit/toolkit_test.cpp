@@ -6,6 +6,7 @@
 #include "levels/levels.hpp"
 #include "toolkit/level_frame.hpp"
 #include "toolkit/target.hpp"
+#include "toolkit/wait.hpp"
 
 TEST(StereoGain, FollowsTheTableOfScales) {
   struct Row {
@@ -185,5 +186,29 @@ TEST(FrameInput, LatestMouseEventWinsAndQuitInputsSetTheEndFlag) {
     q.delay(50);
     frame_input(q, f);
     EXPECT_TRUE(f.end_flag);
+  }
+}
+
+TEST(WaitUnlessQuit, EndsOnTimeOrAtTheFirstTapOrClose) {
+  {
+    FakePlatform p;
+    p.now = 100;
+    EXPECT_EQ(wait_unless_quit(p, 300), WaitEnd::elapsed);
+    EXPECT_EQ(p.now, 400);
+  }
+  {
+    FakePlatform p;  // a tap far shorter than the wait's look at the keys
+    p.press_key(205, key_escape, 1);
+    p.press_key(150, key_1, 1);  // other keys go on waiting
+    EXPECT_EQ(wait_unless_quit(p, 500), WaitEnd::escape);
+    EXPECT_LE(p.now, 216);
+  }
+  {
+    FakePlatform p;
+    p.close_window(250);
+    EXPECT_EQ(wait_unless_quit(p, 500), WaitEnd::close);
+    EXPECT_LE(p.now, 261);
+    Event event;
+    EXPECT_FALSE(p.poll_event(event));  // the close request was taken
   }
 }
