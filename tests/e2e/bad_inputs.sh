@@ -16,6 +16,17 @@ cleanup() {
   [ -n "${TIRAURIS_E2E_KEEP:-}" ] || { chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"; }
 }
 trap cleanup EXIT
+# The cases run as nobody need a game and a pack that nobody can reach; a
+# clone in root's home (mode 700) is not, so then both are copied.
+nobody=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+if [ "$(id -u)" -eq 0 ] && ! "${nobody[@]}" test -x "$game" -a -r "$data/menu/click.ogg"; then
+  mkdir "$work/.reachable"
+  cp "$game" "$work/.reachable/tirauris"
+  cp -r "$data" "$work/.reachable/data"
+  chmod -R a+rX "$work/.reachable"
+  game=$work/.reachable/tirauris
+  data=$work/.reachable/data
+fi
 
 six() { printf 'level 1: %s\nlevel 2: %s\nlevel 3: %s\nlevel 4: %s\nlevel 5: %s\nlevel 6: %s\n' "$@"; }
 zeros=$(six 0 0 0 0 0 0)
@@ -44,7 +55,7 @@ run_in() {
   local dir=$1 as=${2:-}
   local runner=()
   [ "$as" = nobody ] && [ "$(id -u)" -eq 0 ] &&
-    runner=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+    runner=("${nobody[@]}")
   (cd "$dir" && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy exec "${runner[@]}" "$game" \
     >"$work/$(basename "$dir").out" 2>"$work/$(basename "$dir").err") &
   local pid=$!

@@ -16,6 +16,9 @@ dir=""
 exec {never}<> <(:)
 nap() { read -r -t "$1" -u "$never" || true; }
 
+# Microseconds since the epoch, without a calculator (bash's own clock).
+now_us() { echo "${EPOCHREALTIME//[!0-9]/}"; }
+
 fail() {
   echo "FAIL: $*"
   failures=$((failures + 1))
@@ -26,7 +29,8 @@ fail() {
 wait_for() {
   local limit=$1 what=$2
   shift 2
-  local deadline=$((SECONDS + limit)) started=$EPOCHREALTIME
+  local deadline=$((SECONDS + limit)) started
+  started=$(now_us)
   until "$@"; do
     if [ "$SECONDS" -ge "$deadline" ]; then
       fail "timed out after $limit s waiting for $what"
@@ -34,7 +38,8 @@ wait_for() {
     fi
     nap 0.03
   done
-  echo "waited $(bc <<<"$EPOCHREALTIME - $started") s for $what"
+  local took=$(($(now_us) - started))
+  printf 'waited %d.%03d s for %s\n' $((took / 1000000)) $((took / 1000 % 1000)) "$what"
 }
 
 # A private X server on a free display.

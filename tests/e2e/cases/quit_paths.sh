@@ -23,10 +23,11 @@ open_submenu() {
 
 # Sends signal $1 and waits for the end; sets `code` and `took` (ms).
 signal_and_wait() {
-  local since=$EPOCHREALTIME
+  local since
+  since=$(now_us)
   kill -"$1" "$pid"
   wait_exit 6
-  took=$(bc <<<"($EPOCHREALTIME - $since) * 1000 / 1")
+  took=$((($(now_us) - since) / 1000))
   echo "ended $took ms after SIG$1"
   [ "$took" -lt 4000 ] || fail "took $took ms after SIG$1"
 }
