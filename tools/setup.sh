@@ -2,15 +2,25 @@
 # Shared set-up: installs what is missing, builds the game, makes the sound
 # pack when it is missing or stale, and gives the game folder (this folder)
 # its settings file. Safe to run again and again.
+#
+# TIRAURIS_SETUP_FOR_TESTS=1 (./test.sh) adds what the tests need and builds
+# everything; otherwise (./play.sh) only the game and its sounds are built.
+# Proven on fresh Debian 12 and 13 roots by tests/install/fresh_setup.sh.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
-packages=(build-essential cmake pkg-config libsdl1.2-compat-dev libsdl-mixer1.2-dev
-  espeak-ng sox libsox-fmt-all vorbis-tools)
+# The build: compiler, CMake, SDL 1.2 and its mixer, GoogleTest (the build
+# folder is configured with its tests), the sound pack's tools, and what the
+# Debian package's build asks for (dpkg-shlibdeps and the `file` it runs,
+# dpkg-buildflags).
+packages=(build-essential cmake pkg-config libsdl1.2-compat-dev libsdl-mixer1.2-dev libgtest-dev
+  espeak-ng sox libsox-fmt-all vorbis-tools file dpkg-dev)
 if [ "${TIRAURIS_SETUP_FOR_TESTS:-0}" = 1 ]; then
-  packages+=(libgtest-dev xvfb xdotool clang libclang-rt-14-dev python3-numpy)
+  # libclang-rt-dev follows the release's default clang (14 on Debian 12,
+  # 19 on Debian 13): the fuzzer's runtime.
+  packages+=(xvfb xauth xdotool clang libclang-rt-dev python3-numpy)
 fi
 
 missing=()
@@ -20,15 +30,26 @@ for package in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+  sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || {
+      echo "These Debian packages are missing: ${missing[*]}. Install them as root (or install sudo), then run this again." >&2
+      exit 1
+    }
+    sudo=(sudo)
+  fi
+  "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 update -qq
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-# The build also makes the sound pack in data/ (see cmake/install.cmake).
-cmake --build build -j"$(nproc)"
+# The build also makes the sound pack (see cmake/install.cmake).
+if [ "${TIRAURIS_SETUP_FOR_TESTS:-0}" = 1 ]; then
+  cmake --build build -j"$(nproc)"
+else
+  cmake --build build -j"$(nproc)" --target tirauris sound_pack
+fi
 
 # The game is meant for headphones: stereo unless the player chose otherwise.
 [ -f monostereo.txt ] || echo 2 > monostereo.txt
