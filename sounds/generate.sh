@@ -24,6 +24,8 @@ rate=44100
 # at lower settings that difference is heard as a tick on every wrap.
 quality_once=5
 quality_loop=10
+# Fade at both ends of every loop, in seconds.
+edge=0.005
 
 die() { printf 'generate.sh: %s\n' "$*" >&2; exit 1; }
 
@@ -44,6 +46,25 @@ samples_of() {
     local micro=$(( 10#$whole * 1000000 + 10#${frac:0:6} ))
     (( micro > 0 && micro * rate % 1000000 == 0 )) || return 1
     printf '%d\n' $(( micro * rate / 1000000 ))
+}
+
+# untyped_synth WORDS: fails when a sox 'synth' among WORDS names no sound type
+# after its options and length (sox would then make a sine at 440 Hz).
+untyped_synth() {
+    local -a t
+    local i j
+    read -ra t <<< "$1"
+    for (( i = 0; i < ${#t[@]}; i++ )); do
+        [[ ${t[i]} == synth ]] || continue
+        j=$((i + 1))
+        while [[ ${t[j]:-} == -j || ${t[j]:-} == -n ]]; do
+            [[ ${t[j]} == -j ]] && j=$((j + 1))
+            j=$((j + 1))
+        done
+        [[ ${t[j]:-} =~ ^[0-9.:]+[st]?$ ]] && j=$((j + 1))
+        [[ ${t[j]:-} =~ ^(sine|square|triangle|sawtooth|trapezium|trapetz|exp|whitenoise|noise|tpdfnoise|pinknoise|brownnoise|pluck)$ ]] || return 1
+    done
+    return 0
 }
 
 # ---------------------------------------------------------------------------
@@ -74,6 +95,9 @@ parse_line() {
     [[ $kind == speech || $kind == synth ]] || { perr="$path: kind must be speech or synth, not '$kind'"; return 1; }
     [[ $play == once || $play == loop ]] || { perr="$path: play must be once or loop, not '$play'"; return 1; }
     [[ -n $sound ]] || { perr="$path: empty sound"; return 1; }
+    if [[ $kind == synth ]]; then
+        untyped_synth "$sound ${opt[fx]:-}" || { perr="$path: 'synth' without a sound type makes a 440 Hz tone; write a gap as 'trim 0 SECONDS'"; return 1; }
+    fi
     if [[ $play == loop ]]; then
         [[ -n ${opt[length]:-} && -n ${opt[wrap]:-} ]] || { perr="$path: a loop needs 'length:' and 'wrap:'"; return 1; }
         [[ -n $(samples_of "${opt[length]}") ]] || { perr="$path: length ${opt[length]} s is not a whole number of samples at $rate Hz"; return 1; }
@@ -166,8 +190,33 @@ wrap_loop() {
         "${SOX[@]}" "$in" "${F32[@]}" "$work/head.wav" trim "${start}s" "${n}s" fade q "${x}s" -0 0
         "${SOX[@]}" "$in" "${F32[@]}" "$work/tail.wav" trim "$((start + n))s" "${x}s" \
             fade q 0 "${x}s" "${x}s" pad 0 "$((n - x))s"
-        "${SOX[@]}" -m -v 1 "$work/head.wav" -v 1 "$work/tail.wav" "${F32[@]}" "$out"
+        "${SOX[@]}" -m -v 1 "$work/head.wav" -v 1 "$work/tail.wav" "${F32[@]}" "$work/joined.wav"
+        mv "$work/joined.wav" "$out"
     fi
+    edge_loop "$out" "$work"
+}
+
+# The game restarts a loop whenever its ring changes, so every loop starts
+# with a fade-in. Turning the seamless loop to begin at its quietest 10 ms
+# and fading both of its ends there keeps the wrap free of a step, and the
+# short dip falls where the sound is quietest anyway.
+edge_loop() {
+    local file=$1 work=$2 k=$((rate / 100)) at
+    at=$("${SOX[@]}" "$file" -t dat - | awk -v k="$k" '
+        NR > 2 { e[n++] = $2 * $2 }
+        END {
+            for (j = 0; j < k && j < n; j++) s += e[j]
+            best = s; at = 0
+            for (j = k; j < n; j++) { s += e[j] - e[j - k]; if (s < best) { best = s; at = j - k + 1 } }
+            print at + int(k / 2) }')
+    if (( at > 0 )); then
+        "${SOX[@]}" "$file" "${F32[@]}" "$work/late.wav" trim "${at}s"
+        "${SOX[@]}" "$file" "${F32[@]}" "$work/early.wav" trim 0 "${at}s"
+        "${SOX[@]}" "$work/late.wav" "$work/early.wav" "${F32[@]}" "$work/turned.wav"
+    else
+        cp "$file" "$work/turned.wav"
+    fi
+    "${SOX[@]}" "$work/turned.wav" "${F32[@]}" "$file" fade h "$edge" -0 "$edge"
 }
 
 build_one() {
