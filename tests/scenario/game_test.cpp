@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "fake/fake_platform.hpp"
+#include "support/captured_stderr.hpp"
 #include "toolkit/level_frame.hpp"
 
 namespace {
@@ -284,9 +285,9 @@ TEST_F(Game, ScoresThatCouldNotBeSavedEndWithStatusTwo) {
   std::filesystem::create_directory(best_path);  // can't be read, so never replaced
   play_level(0, 1);
   quit(3500);
-  testing::internal::CaptureStderr();
+  CapturedStderr capture;
   EXPECT_EQ(run(levels), 2);
-  const std::string said = testing::internal::GetCapturedStderr();
+  const std::string said = capture.text();
   EXPECT_EQ(said.rfind(best_path + " could not be read", 0), 0u) << said;
   EXPECT_NE(said.find("\nCould not save the best scores to " + best_path), std::string::npos)
       << said;

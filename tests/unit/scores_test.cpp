@@ -11,6 +11,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/captured_stderr.hpp"
+
 namespace {
 
 class ScoreFile : public ::testing::Test {
@@ -82,9 +84,9 @@ TEST_F(ScoreFile, FailedSaveKeepsTheOldFileAndSaysWhy) {
   write("level 1: 1\n");
   const std::string blocked = dir + "/blocked";
   std::ofstream(blocked) << "a file where the folder should be";  // no temporary can be made
-  testing::internal::CaptureStderr();
+  CapturedStderr capture;
   EXPECT_FALSE(write_best_scores((blocked + "/highscore.txt").c_str(), HighScoreTable{5}));
-  const std::string said = testing::internal::GetCapturedStderr();
+  const std::string said = capture.text();
   EXPECT_NE(said.find(blocked + "/highscore.txt"), std::string::npos) << said;
   EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1);
   EXPECT_EQ(read(), "level 1: 1\n");
@@ -165,20 +167,20 @@ TEST_F(ScoreFile, UnreadableFilesAreNeverReplaced) {
   int why = 0;
   EXPECT_EQ(read_best_scores(path.c_str(), best, &why), FileState::unreadable);
   EXPECT_STREQ(file_error(why), "Is a directory");
-  testing::internal::CaptureStderr();
+  CapturedStderr directory_save;
   EXPECT_FALSE(write_best_scores(path.c_str(), HighScoreTable{5}));
-  EXPECT_EQ(
-      testing::internal::GetCapturedStderr().rfind("Could not save the best scores to " + path, 0),
-      0u);
+  EXPECT_EQ(directory_save.text().rfind("Could not save the best scores to " + path, 0), 0u);
   EXPECT_TRUE(std::filesystem::is_directory(path));
   std::filesystem::remove(path);
 
   // A pipe of that name neither hangs the game nor is replaced.
   ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+  // The file system of the tests compiled to WebAssembly makes a plain file.
+  if (!std::filesystem::is_fifo(path)) GTEST_SKIP() << "no named pipes on this file system";
   EXPECT_EQ(read_best_scores(path.c_str(), best, &why), FileState::unreadable);
-  testing::internal::CaptureStderr();
+  CapturedStderr pipe_save;
   EXPECT_FALSE(write_best_scores(path.c_str(), HighScoreTable{5}));
-  testing::internal::GetCapturedStderr();
+  pipe_save.text();
   EXPECT_TRUE(std::filesystem::is_fifo(path));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
 }
@@ -188,9 +190,9 @@ TEST_F(ScoreFile, SavingKeepsADamagedFileAsideAndNeverLowersAScore) {
   write("level 1: 1\nlevel 2: 50\nlevel 3: 3\nlevel 4: ?\nlevel 5: 5\nlevel 6: 6\n");
   const std::string damaged = read();
   std::filesystem::permissions(path, std::filesystem::perms(0640));
-  testing::internal::CaptureStderr();
+  CapturedStderr damaged_save;
   EXPECT_TRUE(write_best_scores(path.c_str(), HighScoreTable{0, 9, 9, 9, 0, 0}));
-  const std::string said = testing::internal::GetCapturedStderr();
+  const std::string said = damaged_save.text();
   EXPECT_EQ(read(), "level 1: 1\nlevel 2: 50\nlevel 3: 9\nlevel 4: 9\nlevel 5: 5\nlevel 6: 6\n");
   EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0640));
   std::vector<std::string> names;
@@ -207,9 +209,9 @@ TEST_F(ScoreFile, SavingKeepsADamagedFileAsideAndNeverLowersAScore) {
   EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1);
 
   // The file is clean now: the next save keeps nothing aside.
-  testing::internal::CaptureStderr();
+  CapturedStderr clean_save;
   EXPECT_TRUE(write_best_scores(path.c_str(), HighScoreTable{}));
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(clean_save.text(), "");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);
 }
 
