@@ -13,7 +13,7 @@
 extern "C" {
 void tir_init();
 void tir_show_cursor(int shown);
-void tir_black_screen();
+void tir_black_screen(int width, int height);
 int tir_next_event(int* event);  // type, x, y, key
 int tir_key_held(int key);
 unsigned tir_buttons();
@@ -63,7 +63,7 @@ bool WebPlatform::init_video() { return true; }
 void WebPlatform::show_cursor(bool shown) { tir_show_cursor(shown ? 1 : 0); }
 
 bool WebPlatform::open_black_screen() {
-  tir_black_screen();
+  tir_black_screen(screen_width, screen_height);
   return true;
 }
 
@@ -85,6 +85,10 @@ bool WebPlatform::poll_event(Event& event) {
     case 2:
       event = {EventType::mouse, e[1], e[2]};
       break;
+    case 3:
+      event.type = EventType::key_down;
+      event.key = e[3];
+      break;
     default:
       break;
   }
@@ -97,22 +101,6 @@ void WebPlatform::warp_mouse(int x, int y) { tir_warp(x, y); }
 
 int WebPlatform::ticks() { return tir_ticks(); }
 void WebPlatform::delay(int ms) { tir_sleep(std::max(ms, 0)); }
-
-WaitEnd WebPlatform::delay_unless_quit(int ms) {
-  const int start = ticks();
-  for (;;) {
-    int e[4];
-    bool escape = tir_key_held(key_escape) != 0;
-    while (tir_next_event(e) != 0) {
-      if (e[0] == 1) return WaitEnd::close;
-      escape = escape || (e[0] == 3 && e[3] == key_escape);
-    }
-    if (escape) return WaitEnd::escape;
-    const int waited = ticks() - start;
-    if (waited >= ms) return WaitEnd::elapsed;
-    tir_sleep(std::min(10, ms - waited));
-  }
-}
 
 bool WebPlatform::open_audio(int output_channels) {
   return tir_open_audio(output_channels == 2 ? 2 : 1) != 0;

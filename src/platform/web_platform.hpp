@@ -24,7 +24,6 @@ class WebPlatform final : public Platform {
 
   int ticks() override;
   void delay(int ms) override;
-  WaitEnd delay_unless_quit(int ms) override;
 
   bool open_audio(int output_channels) override;
   void close_audio() override;

@@ -12,6 +12,8 @@ var LibraryTirauris = {
     keys: {},
     buttons: 0,
     swallowed: 0,  // buttons whose press only took the pointer back
+    width: 800,  // the field the cursor moves in, set by tir_black_screen
+    height: 600,
     x: 400,
     y: 300,
     locked: false,
@@ -115,12 +117,12 @@ var LibraryTirauris = {
       area.addEventListener('contextmenu', function(e) { e.preventDefault(); });
       area.addEventListener('mousemove', function(e) {
         if (TIR.locked) {
-          TIR.x = TIR.clamp(TIR.x + e.movementX, 799);
-          TIR.y = TIR.clamp(TIR.y + e.movementY, 599);
+          TIR.x = TIR.clamp(TIR.x + e.movementX, TIR.width - 1);
+          TIR.y = TIR.clamp(TIR.y + e.movementY, TIR.height - 1);
         } else {
           var r = area.getBoundingClientRect();
-          TIR.x = TIR.clamp(Math.floor((e.clientX - r.left) * 800 / Math.max(r.width, 1)), 799);
-          TIR.y = TIR.clamp(Math.floor((e.clientY - r.top) * 600 / Math.max(r.height, 1)), 599);
+          TIR.x = TIR.clamp(Math.floor((e.clientX - r.left) * TIR.width / Math.max(r.width, 1)), TIR.width - 1);
+          TIR.y = TIR.clamp(Math.floor((e.clientY - r.top) * TIR.height / Math.max(r.height, 1)), TIR.height - 1);
         }
         TIR.queue.push([2, TIR.x, TIR.y, 0]);
       });
@@ -345,7 +347,9 @@ var LibraryTirauris = {
 
   tir_show_cursor: function(shown) { TIR.area.style.cursor = shown ? '' : 'none'; },
 
-  tir_black_screen: function() {
+  tir_black_screen: function(width, height) {
+    TIR.width = width;
+    TIR.height = height;
     TIR.area.style.background = '#000';
     TIR.area.style.color = '#000';
   },
@@ -365,8 +369,8 @@ var LibraryTirauris = {
 
   // A warp sets the cursor and tells of it, as SDL_WarpMouse does.
   tir_warp: function(x, y) {
-    TIR.x = TIR.clamp(x, 799);
-    TIR.y = TIR.clamp(y, 599);
+    TIR.x = TIR.clamp(x, TIR.width - 1);
+    TIR.y = TIR.clamp(y, TIR.height - 1);
     TIR.queue.push([2, TIR.x, TIR.y, 0]);
   },
 

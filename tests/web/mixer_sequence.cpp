@@ -57,7 +57,9 @@ int run(Platform& p, int outputs, const char* loop_a, const char* loop_b, const 
   p.set_distance(2, 150);  // 12: distance set while idle carries
   p.play(2, c, 0);
   step();
+  step();  // the recordings go on past the last step
   p.halt(-1);
+  p.close_audio();
   p.print("done\n");
   return 0;
 }
