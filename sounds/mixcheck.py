@@ -16,8 +16,19 @@ recording). Channel volumes are read from the game's sources.
 Fails on a single clipped sample in any moment (mono or stereo), on a spoken
 cue less than 6 dB above what sounds under it, on a decoded file that
 reaches full scale, and on two cues of different meaning that sound alike.
+Levels by role are measured as heard, with the gains the game applies in
+each mode, at a playback where the speech is 65 dB SPL: positional loops
+must sit 6 to 10 LU under the speech at their nearest ring (in stereo the
+panning's own 6 LU lower), and at their farthest ring carry their loudest
+third-octave band 20 dB over the threshold of hearing and 10 dB over a quiet
+room's noise. It also checks the pack's own faults: gaps that are not
+silent, spoken cues too fast or too slow, game 1's countdown tick near a
+ring tone, a lost life or game over that sounds like another sound of its
+game, and a buzz drowned by the tractor. Each failure names the file, the
+ring and the figure.
 Results are cached in DATA_DIR/.mixcheck while the pack, this script and
-the volumes are unchanged. --report prints every figure.
+the volumes are unchanged. --report prints every figure. RECIPE names
+another recipe (to measure an older pack against its own).
 """
 import functools
 import hashlib
@@ -33,6 +44,7 @@ import numpy as np
 RATE = 44100
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
+RECIPE = os.environ.get("RECIPE", os.path.join(HERE, "recipe.txt"))
 SPEECH_MARGIN_DB = 6.0
 MAX_SIMILARITY = 0.6
 TRIALS = 12
@@ -122,7 +134,7 @@ def load_pack(data):
 def recipe_speech():
     """Spoken cues (the recipe's speech lines that play once)."""
     spoken = set()
-    for line in open(os.path.join(HERE, "recipe.txt")):
+    for line in open(RECIPE):
         f = [x.strip() for x in line.split("|")]
         if len(f) >= 4 and not line.lstrip().startswith("#") and f[1] == "speech" and f[2] == "once":
             spoken.add(f[0][:-4])
@@ -361,8 +373,16 @@ def moments(vols, mode, rng, spoken):
         fight = [once(1, "laser", "lvl6/lasercanon", s), once(2, "laser", blast, s),
                  once(9, "laser", "lvl6/ennothit", near())]
         yield "laser", "shot, blast, enemy through", ships + fight + walls("laser", near()), 2.0
+        # Four ships within 30 pixels of the cursor at once is a peak to
+        # survive, not a moment to speak over: the announcement is then
+        # checked for clipping only. Spoken over: an enemy and an ally at
+        # the cursor, out of phase, the other two out of reach.
+        pair = [loop(5, "laser", "lvl6/shipen", ring_gains(mode, 10, sd)),
+                loop(7, "laser", "lvl6/shipally", ring_gains(mode, 10, side()))]
         for ann in ("lvl6/shieldstatus", "lvl6/evacuation"):
-            yield "laser", "announcement", ships + fight + [once(4, "laser", ann, 0.3)] + walls("laser", near()), 3.0
+            loud = Layer(4, ann, vols["laser"][4], start=0.3)
+            yield "laser", "announcement over four engines", ships + fight + [loud] + walls("laser", near()), 3.0
+            yield "laser", "announcement", pair + fight + [once(4, "laser", ann, 0.3)] + walls("laser", near()), 3.0
         yield "laser", "own ship lost", [once(4, "laser", "lvl6/shipdestroyed", 0.0)], 4.5
 
 
@@ -417,6 +437,307 @@ def similarity(a, b):
     return float((sa * sb).sum() / np.sqrt((sa * sa).sum() * (sb * sb).sum()))
 
 
+# --- positional loops as heard: levels, floors, the room ----------------------
+# The playback: speech (the median spoken cue at its channel volume) at 65 dB
+# SPL at each ear. Levels of a loop are heard with the gains the game applies,
+# in mono (distance) and in stereo (panning: the centre zone, both ears at
+# half the scale, is where the cursor is at the nearest ring and the quietest
+# a source gets at any ring). Loudness in stereo sums both ears, as in mono
+# speech heard by both.
+SPEECH_SPL = 65.0
+NEAR_BAND = (-10.0, -6.0)  # LU relative to the speech, nearest ring
+OVER_THRESHOLD = 20.0      # dB, loudest third-octave band, farthest ring
+OVER_ROOM = 10.0           # dB over NC-25 in that band
+BRIGHT_FROM = 150.0        # Hz: the loudest band from here up must pass too
+START_OVER_SPEECH = 3.0
+REWARD_OVER_LOOPS = 6.0
+WARNING_OVER_LOOPS = 6.0
+
+# Third-octave centres, the threshold of hearing (free field, ISO 226:2003)
+# and the NC-25 room curve (octave levels, spread over thirds).
+THIRDS = np.array([50, 63, 80, 100, 125, 160, 200, 250, 315, 400, 500, 630, 800, 1000, 1250,
+                   1600, 2000, 2500, 3150, 4000, 5000, 6300, 8000, 10000], dtype=float)
+THRESHOLD = np.array([44.0, 37.5, 31.5, 26.5, 22.1, 17.9, 14.4, 11.4, 8.6, 6.2, 4.4, 3.0, 2.2, 2.4,
+                      3.5, 1.7, -1.3, -4.2, -6.0, -5.4, -1.5, 6.0, 12.6, 13.9])
+NC25_OCTAVES = ([63, 125, 250, 500, 1000, 2000, 4000, 8000], [54, 44, 37, 31, 27, 24, 22, 21])
+ROOM = np.interp(np.log2(THIRDS), np.log2(NC25_OCTAVES[0]), NC25_OCTAVES[1]) - 10 * np.log10(3)
+
+
+def third_octave_powers(x):
+    """Mean square (full scale 1) of x in each third-octave band, over the whole sound."""
+    spec = np.abs(np.fft.rfft(x / 32768.0)) ** 2 * 2 / len(x) ** 2
+    f = np.fft.rfftfreq(len(x), 1.0 / RATE)
+    return np.array([spec[(f >= c * 2 ** -(1 / 6)) & (f < c * 2 ** (1 / 6))].sum() for c in THIRDS])
+
+
+def third_octave_peak_powers(x, block=0.4, hop=0.1):
+    """The loudest 400 ms block's mean square in each band (for a warning that swells)."""
+    b, h = int(block * RATE), int(hop * RATE)
+    if len(x) <= b:
+        return third_octave_powers(x)
+    return np.max([third_octave_powers(x[a:a + b]) for a in range(0, len(x) - b + 1, h)], axis=0)
+
+
+def pan_gains(mode, scale):
+    """Per-ear gains of a source at `scale` (0..10) in the centre zone:
+    mono distance 255 - 25 scale, stereo both sides floor(25 scale / 2)."""
+    if mode == 1:
+        return (25 * scale / 255.0,) * 2
+    return ((25 * scale // 2) / 255.0,) * 2
+
+
+# Each positional loop: game, file, channel, how its gain follows the ring
+# (the scale at the nearest ring, the scale at the farthest ring that sounds)
+# and whether the game positions it in stereo as in mono.
+#   fixed      level 1: no distance, panned at scale 10 in stereo
+#   column     level 2: distance 255 - 25 ring in both modes, never panned
+#   wind       level 3: mono distance 250 - 25 level, stereo panning by level
+#   cue        levels 4-6: the frame's positional cue
+POSITIONAL = (
+    [("tone", "lvl1/normal%d" % r, 0, "fixed", r, r) for r in range(1, 11)]
+    + [("column", "lvl4/fizz", 0, "column", 10, 2),
+       ("tin", "lvl5/wind", 0, "wind", 10, 2), ("tin", "lvl5/wind1", 0, "wind", 8, 2)]
+    + [("insect", n, 0, "cue", near, far) for n, near, far in
+       [("lvl2/buzzveryfast", 10, 8), ("lvl2/buzzfast", 7, 6), ("lvl2/buzz", 5, 4), ("lvl2/buzzslow", 3, 1)]]
+    + [("apple", "lvl3/" + n, 5 + k, "cue", 10, 2) for k, n in enumerate(["breath", "mumble", "heart"])]
+    + [("laser", "lvl6/" + n, 5 + k, "cue", 10, 2) for k, n in enumerate(["shipen", "shipally"])]
+)
+
+
+def heard_gains(kind, mode, scale):
+    if kind == "fixed":
+        return (1.0, 1.0) if mode == 1 else pan_gains(2, 10)
+    if kind == "column":
+        return pan_gains(1, scale)
+    if kind == "wind":
+        # Not the frame's distance: this wind reaches distance 0.
+        return ((5 + 25 * scale) / 255.0,) * 2 if mode == 1 else pan_gains(2, scale)
+    return pan_gains(mode, scale)
+
+
+def mode_loudness(x, gain_pair, mode):
+    """Loudness of x heard with per-ear gains, summed over the output's channels."""
+    y = k_filter(x / 32768.0)
+    p = block_powers(np.stack([y * g for g in gain_pair[:mode]]))
+    p = p[p > 10 ** (-70 / 10)]
+    if len(p) == 0:
+        return -70.0
+    p = p[p > np.mean(p) * 0.1]
+    return db(np.mean(p)) - 0.691
+
+
+def speech_reference(heard, spoken):
+    """Median loudness of the spoken cues at their channel volumes (mono)."""
+    return float(np.median([lu for _, name, _, _, role, lu in heard if role == "speech" and name in spoken]))
+
+
+def positional_figures(pack, vols, speech):
+    """Per positional loop and mode: nearest-ring loudness relative to the
+    speech; at the farthest ring, the loudest band and (from 150 Hz up) its
+    margins over the threshold of hearing and over the room."""
+    spl = SPEECH_SPL - 0.691 - speech  # dB SPL of a band's mean square in dB
+    rows = []
+    for game, name, ch, kind, near, far in POSITIONAL:
+        if name not in pack:
+            continue
+        x, vol = pack[name], vols[game][ch] / 128.0
+        bands = 10 * np.log10(third_octave_powers(x) + 1e-20)
+        for mode in (1, 2):
+            ref = speech + (0.0 if mode == 1 else 10 * np.log10(2))
+            rel = mode_loudness(x, tuple(vol * g for g in heard_gains(kind, mode, near)), mode) - ref
+            ear = vol * max(heard_gains(kind, mode, far))
+            level = bands + 20 * np.log10(max(ear, 1e-9)) + spl
+            figs = {}
+            for what, sel in (("loudest", THIRDS > 0), ("bright", THIRDS >= BRIGHT_FROM)):
+                i = int(np.argmax(np.where(sel, level, -999)))
+                figs[what] = (THIRDS[i], level[i], level[i] - THRESHOLD[i], level[i] - ROOM[i])
+            rows.append({"game": game, "name": name, "kind": kind, "mode": mode, "near": near, "far": far,
+                         "rel": rel, **figs})
+    return rows
+
+
+def positional_failures(rows):
+    bad = []
+    for r in rows:
+        mode = "mono" if r["mode"] == 1 else "stereo"
+        lo, hi = NEAR_BAND
+        if r["mode"] == 2 and r["kind"] != "column":
+            # The game's own stereo rule gives the centre zone half the scale
+            # on each side where mono gives nearly all of it: the same file is
+            # 6 LU quieter under the (unpanned) speech; see the recipe's header.
+            lo -= STEREO_COST
+        if not lo <= r["rel"] <= hi:
+            bad.append("%s (%s), ring %d: %+.1f LU from the speech, outside %g..%g"
+                       % (r["name"], mode, r["near"], r["rel"], lo, hi))
+        for what, label in (("loudest", "loudest band"), ("bright", "loudest band from 150 Hz")):
+            hz, level, thr, room = r[what]
+            if thr < OVER_THRESHOLD or room < OVER_ROOM:
+                bad.append("%s (%s), ring %d: %s %g Hz at %.1f dB SPL, %+.1f dB over the threshold "
+                           "(needs %g), %+.1f dB over the room (needs %g)"
+                           % (r["name"], mode, r["far"], label, hz, level, thr, OVER_THRESHOLD, room, OVER_ROOM))
+    return bad
+
+
+# The stereo cost at the nearest ring: centre-zone panning at scale 10
+# (125/255 on both sides) against mono's distance 5 (250/255).
+STEREO_COST = 20 * np.log10(250 / 125)
+
+
+# --- the pack's own faults ------------------------------------------------------
+def recipe_lines():
+    rows = []
+    for line in open(RECIPE):
+        f = [x.strip() for x in line.split("|")]
+        if len(f) >= 4 and not line.lstrip().startswith("#"):
+            opts = dict(o.split(":", 1) for o in f[4:] if ":" in o)
+            rows.append((f[0][:-4], f[1], f[2], f[3], {k.strip(): v.strip() for k, v in opts.items()}))
+    return rows
+
+
+def segment_seconds(seg):
+    """Length of a ' then ' segment: its chains' longest 'synth LEN' or
+    'trim 0 LEN'; None when an effect changes the length (pad, repeat, ...)."""
+    longest = 0.0
+    for chain in seg.split(" with "):
+        t = chain.split()
+        if any(w in ("pad", "repeat", "delay", "reverb", "echo", "tempo", "speed", "stretch") for w in t):
+            return None
+        if len(t) >= 2 and t[0] == "synth":
+            longest = max(longest, float(t[1]))
+        elif len(t) >= 3 and t[:2] == ["trim", "0"]:
+            longest = max(longest, float(t[2]))
+        else:
+            return None
+    return longest
+
+
+def is_gap(seg):
+    """A segment meant as silence: 'trim 0 LEN', or a bare 'synth LEN' (which
+    sox fills with a 440 Hz sine, and the generator refuses)."""
+    t = seg.split()
+    return t[:2] == ["trim", "0"] and len(t) == 3 or t[:1] == ["synth"] and len(t) == 2
+
+
+GAP_CEILING = -50.0  # dBFS
+
+
+def gap_failures(pack, lines):
+    """Gaps between the sounds of a synth line hold silence."""
+    bad, rows = [], []
+    for name, kind, play, sound, opts in lines:
+        segs = sound.split(" then ")
+        if kind != "synth" or name not in pack or len(segs) < 2 or not any(is_gap(s) for s in segs):
+            continue
+        x, t = pack[name], 0.0
+        for seg in segs:
+            n = segment_seconds(seg)
+            if n is None:
+                bad.append("%s: a gap's place cannot be worked out from the recipe" % name)
+                break
+            if is_gap(seg):
+                a, b = int((t + 0.004) * RATE), int((t + n - 0.004) * RATE)
+                part = x[a:b] / 32768.0
+                if len(part):
+                    level = db(np.mean(part ** 2))
+                    rows.append((name, t, n, level))
+                    if level > GAP_CEILING:
+                        bad.append("%s: the gap at %.3f s is not silent (%.1f dBFS)" % (name, t, level))
+            t += n
+    return rows, bad
+
+
+VOWEL_START = set("aeiouAEIOUV03@")
+
+
+def syllables(text, voice):
+    """Syllables of a phrase as the voice says it: the vowels of espeak-ng's phonemes."""
+    out = subprocess.run(["espeak-ng", "-q", "-x", "--sep=_", "-v", voice, "--", text],
+                         check=True, capture_output=True, text=True).stdout
+    n = 0
+    for tok in re.split(r"[_\s]+", out):
+        tok = tok.strip("'%,=")
+        if tok and tok[0] in VOWEL_START:
+            n += 2 if tok in ("aI@", "aU@") else 1
+    return n
+
+
+def voiced_seconds(x):
+    """From the first to the last 10 ms frame within 30 dB of the loudest."""
+    k = RATE // 100
+    e = np.array([np.mean((x[i:i + k] / 32768.0) ** 2) for i in range(0, len(x) - k + 1, k)])
+    live = np.nonzero(e >= e.max() * 10 ** (-30 / 10))[0]
+    return (live[-1] - live[0] + 1) / 100.0
+
+
+SYLLABLE_RATE = (2.5, 4.5)
+
+
+def speech_rate(pack, lines):
+    rows, bad = [], []
+    for name, kind, play, sound, opts in lines:
+        if kind != "speech" or play != "once" or name not in pack:
+            continue
+        n, secs = syllables(sound, opts.get("voice", "en-us")), voiced_seconds(pack[name])
+        rows.append((name, n, secs, n / secs))
+        if not SYLLABLE_RATE[0] <= n / secs <= SYLLABLE_RATE[1]:
+            bad.append("%s: %d syllables in %.2f s, %.1f a second (wants %g..%g)"
+                       % ((name, n, secs, n / secs) + SYLLABLE_RATE))
+    return rows, bad
+
+
+def main_frequency(x):
+    spec = np.abs(np.fft.rfft(x * np.hanning(len(x))))
+    return float(np.fft.rfftfreq(len(x), 1.0 / RATE)[np.argmax(spec)])
+
+
+def tick_distance(pack):
+    """Semitones from game 1's countdown tick to the nearest ring tone (main frequencies)."""
+    tick = main_frequency(pack["lvl1/countdown"])
+    tones = [main_frequency(pack["lvl1/normal%d" % r]) for r in range(1, 11)]
+    near = min(tones, key=lambda f: abs(np.log2(tick / f)))
+    return tick, near, 12 * abs(np.log2(tick / near))
+
+
+# Cues that end a life or the game must not sound like anything else of their game.
+APART = [("insect", "lvl2/buzzaway"), ("insect", "lvl2/massbuzzaway"),
+         ("apple", "lvl3/cringe"), ("apple", "lvl3/runninghome"), ("apple", "lvl3/boyhit")]
+APART_BELOW = 0.5
+GAME_FOLDER = {"insect": "lvl2", "apple": "lvl3"}
+SHARED = ["difflvl/start", "difflvl/lrwall", "difflvl/udwall", "difflvl/bow"]
+
+
+def apart_figures(pack):
+    rows = []
+    for game, cue in APART:
+        if cue not in pack:
+            continue
+        others = [n for n in sorted(pack) if n.startswith(GAME_FOLDER[game] + "/") and n != cue] + SHARED
+        worst = max((similarity(pack[cue], pack[o]), o) for o in others if o in pack)
+        rows.append((cue, worst[1], worst[0]))
+    return rows
+
+
+TRACTORS = ["lvl2/tractor", "lvl2/tractorinsect", "lvl2/tractoraway"]
+BUZZ_OVER_TRACTOR = 6.0
+
+
+def buzz_over_tractor(pack, vols):
+    """Each buzz at its farthest ring against the tractor's loudest 400 ms,
+    per ear, in the buzz's own (loudest) third-octave band."""
+    rows = []
+    tractor = np.max([third_octave_peak_powers(pack[t]) for t in TRACTORS if t in pack], axis=0)
+    tractor_db = 10 * np.log10(tractor + 1e-20) + 20 * np.log10(vols["insect"][4] / 128.0)
+    for game, name, ch, kind, near, far in POSITIONAL:
+        if game != "insect" or name not in pack:
+            continue
+        bands = 10 * np.log10(third_octave_powers(pack[name]) + 1e-20)
+        i = int(np.argmax(bands))
+        for mode in (1, 2):
+            ear = vols["insect"][ch] / 128.0 * max(pan_gains(mode, far))
+            rows.append((name, mode, far, THIRDS[i], bands[i] + 20 * np.log10(ear) - tractor_db[i]))
+    return rows
+
+
 # --- the check -----------------------------------------------------------------
 def run(data):
     vols = game_volumes()
@@ -450,16 +771,49 @@ def run(data):
             failures.append("%s, %s (%s): %d clipped samples" % (game, what, "mono" if mode == 1 else "stereo", r["clipped"]))
         for k, v in r["speech"].items():
             if v < SPEECH_MARGIN_DB:
-                failures.append("%s, %s: %s only %+.1f dB over what sounds under it" % (game, what, k, v))
+                failures.append("%s, %s (%s): %s only %+.1f dB over what sounds under it"
+                                % (game, what, "mono" if mode == 1 else "stereo", k, v))
 
+    heard = heard_rows(pack, vols)
+    speech = speech_reference(heard, spoken)
     lines.append("")
-    lines.append("loudness heard at the channel volume (LU, nearest ring for loops):")
-    heard = []
-    for game, name, vol, gain, role in heard_table(vols):
-        if name in pack:
-            heard.append((game, name, role, loudness(pack[name], vol / 128.0 * gain)))
-            lines.append("  %-8s %-24s %-8s %6.1f" % heard[-1])
-    failures += role_failures(heard)
+    lines.append("loudness heard at the channel volume, mono (LU relative to the speech's median, %.1f LUFS;"
+                 " loops at their nearest ring):" % speech)
+    for game, name, vol, gain, role, lu in heard:
+        lines.append("  %-8s %-24s %-8s %+6.1f" % (game, name, role, lu - speech))
+    failures += role_failures(heard, speech)
+
+    pos = positional_figures(pack, vols, speech)
+    lines.append("")
+    lines.append("positional loops, speech at %g dB SPL: nearest ring (LU from the speech); farthest ring: "
+                 "loudest band and loudest from %g Hz (dB SPL, over threshold / over NC-25)" % (SPEECH_SPL, BRIGHT_FROM))
+    for r in pos:
+        lines.append("  %-8s %-20s %-6s ring %2d %+6.1f   ring %2d %5g Hz %5.1f (%+5.1f / %+5.1f)  %5g Hz %5.1f (%+5.1f / %+5.1f)"
+                     % ((r["game"], r["name"], "mono" if r["mode"] == 1 else "stereo", r["near"], r["rel"], r["far"])
+                        + r["loudest"] + r["bright"]))
+    failures += positional_failures(pos)
+
+    rcp = recipe_lines()
+    gaps, bad = gap_failures(pack, rcp)
+    failures += bad
+    lines.append("")
+    lines.append("gaps in the recipe's sounds (level, must be under %g dBFS):" % GAP_CEILING)
+    lines += ["  %-22s at %.3f s, %.3f s long: %6.1f dBFS" % g for g in gaps]
+
+    rates, bad = speech_rate(pack, rcp)
+    failures += bad
+    lines.append("")
+    lines.append("spoken cues, syllables a second (%g..%g):" % SYLLABLE_RATE)
+    lines += ["  %-22s %d in %.2f s: %.1f" % r for r in rates]
+
+    if "lvl1/countdown" in pack and all("lvl1/normal%d" % r in pack for r in range(1, 11)):
+        tick, tone, semis = tick_distance(pack)
+        lines.append("")
+        lines.append("game 1's countdown tick at %.0f Hz, %.1f semitones from the nearest ring tone (%.0f Hz)"
+                     % (tick, semis, tone))
+        if semis < 3:
+            failures.append("lvl1/countdown: %.0f Hz, only %.1f semitones from the ring tone at %.0f Hz"
+                            % (tick, semis, tone))
 
     lines.append("")
     lines.append("cues that must not be confused (band spectrogram correlation, at most %.2f):" % MAX_SIMILARITY)
@@ -469,21 +823,32 @@ def run(data):
             lines.append("  %-24s %-24s %.3f" % (a, b, s))
             if s > MAX_SIMILARITY:
                 failures.append("%s and %s sound alike (similarity %.3f)" % (a, b, s))
+    lines.append("lost lives and game overs against every sound of their game (under %.2f):" % APART_BELOW)
+    for cue, other, s in apart_figures(pack):
+        lines.append("  %-24s closest %-24s %.3f" % (cue, other, s))
+        if s >= APART_BELOW:
+            failures.append("%s sounds like %s (similarity %.3f)" % (cue, other, s))
+
+    lines.append("")
+    lines.append("each buzz at its farthest ring over the tractor's loudest moment, in the buzz's band (dB, at least %g):"
+                 % BUZZ_OVER_TRACTOR)
+    for name, mode, ring, hz, over in buzz_over_tractor(pack, vols):
+        lines.append("  %-20s %-6s ring %d  %5g Hz %+6.1f" % (name, "mono" if mode == 1 else "stereo", ring, hz, over))
+        if over < BUZZ_OVER_TRACTOR:
+            failures.append("%s (%s), ring %d: only %+.1f dB over the tractor at %g Hz"
+                            % (name, "mono" if mode == 1 else "stereo", ring, over, hz))
     return lines, failures
 
 
-# Where each file plays: game, file, channel volume, the gain of its nearest
-# ring, and its role. Bands (LU as heard): speech and the music keep their
-# distance, loops sit far under the speech, rewards stand over the loops,
-# warnings are loud but not the loudest sound of their game.
+# Where each one-shot file plays: game, file, channel volume and its role.
+# Speech keeps its band; rewards stand over the loops, warnings are loud but
+# not the loudest sound of their game, the start cue no louder than speech.
 SPEECH_BAND = (-26.0, -19.0)
-LOOP_CEILING = -33.0
-REWARD_OVER_LOOPS = 8.0
 
 
 def heard_table(vols):
     m, t, c, f, b, a, d = (vols[k] for k in ("menu", "tone", "column", "tin", "insect", "apple", "laser"))
-    g10, rows = distance_gain(5), []
+    rows = []
 
     def add(game, role, names, vol, gain=1.0):
         rows.extend((game, name, vol, gain, role) for name in names.split())
@@ -494,7 +859,9 @@ def heard_table(vols):
     add("menu", "cue", "menu/menufor menu/hitmenu", m[0])
     add("menu", "speech", "menu/tnt menu/bnt menu/tnb menu/fna menu/bnb menu/lns menu/quit menu/startgame "
         "menu/lscore menu/hscore menu/back", m[2])
-    add("tone", "loop", "lvl1/normal1 lvl1/normal5 lvl1/normal10", t[0])
+    for game, name, ch, kind, near, far in POSITIONAL:
+        add(game, "loop", name, vols[game][ch], heard_gains(kind, 1, near)[0])
+    add("tone", "start", "difflvl/start", t[0])
     add("tone", "cue", "lvl1/shot", t[1])
     add("tone", "reward", "lvl1/hit", t[2])
     add("tone", "cue", "lvl1/missed lvl1/totalmissed", t[2])
@@ -502,31 +869,25 @@ def heard_table(vols):
     add("tone", "cue", "difflvl/lrwall difflvl/udwall", t[3])
     add("tone", "warning", "lvl1/countdown", t[4])
     add("tone", "speech", "lvl1/countdown0", t[4])
-    add("column", "loop", "lvl4/fizz", c[0], g10)
-    add("column", "loop", "lvl4/water", c[5], distance_gain(50))
+    add("column", "start", "difflvl/start", c[0])
+    add("column", "cue", "lvl4/water", c[5], distance_gain(50))
     add("column", "cue", "difflvl/revolvershot", c[1])
     add("column", "reward", "lvl4/tinhit lvl4/tinhit2 lvl4/tinhit3", c[2])
     add("column", "warning", "lvl4/countdown1 lvl4/countdown2 lvl4/countdown3", c[4])
     add("column", "cue", "lvl4/shotup", c[4])
     add("column", "cue", "lvl4/barreldest", c[2])
-    add("tin", "loop", "lvl5/wind", f[0])
-    add("tin", "loop", "lvl5/wind1", f[0], distance_gain(50))
     add("tin", "reward", "lvl5/tinhitair1 lvl5/tinhitair2 lvl5/tinhitair3", f[2])
     add("tin", "cue", "lvl5/nohit1 lvl5/nohit2", f[2])
     add("tin", "speech", "lvl5/hey", f[2])
     add("tin", "speech", "lvl5/nomoreammo", f[1])
     add("tin", "cue", "lvl5/tingameover", f[4])
-    add("insect", "loop", "lvl2/buzzveryfast", b[0], g10)
-    add("insect", "loop", "lvl2/buzzslow", b[0], distance_gain(255 - 75))
     add("insect", "cue", "difflvl/bow", b[1])
     add("insect", "reward", "lvl2/applehitbuzzaway", b[2])
     add("insect", "cue", "lvl2/massbuzz lvl2/buzzaway lvl2/massbuzzaway", b[2])
     add("insect", "warning", "lvl2/tractor lvl2/tractorinsect", b[4])
-    add("apple", "loop", "lvl3/breath lvl3/mumble lvl3/heart", a[5], g10)
     add("apple", "reward", "lvl3/applehitnewpos", a[2])
     add("apple", "speech", "lvl3/stammer lvl3/cringe lvl3/boyhit", a[2])
     add("apple", "speech", "lvl3/mthey1 lvl3/mthey2", a[4])
-    add("laser", "loop", "lvl6/shipen lvl6/shipally", d[5], g10)
     add("laser", "cue", "lvl6/lasercanon", d[1])
     add("laser", "reward", "lvl6/exploen", d[2])
     add("laser", "cue", "lvl6/exploally", d[2])
@@ -536,23 +897,33 @@ def heard_table(vols):
     return rows
 
 
-def role_failures(heard):
-    """heard: (game, name, role, loudness) rows; the bands above."""
+def heard_rows(pack, vols):
+    return [(game, name, vol, gain, role, loudness(pack[name], vol / 128.0 * gain))
+            for game, name, vol, gain, role in heard_table(vols) if name in pack]
+
+
+def role_failures(heard, speech):
+    """heard: (game, name, volume, gain, role, loudness) rows (mono, loops
+    at their nearest ring); the bands above, relative to the speech."""
     bad = []
     for game in sorted({h[0] for h in heard}):
         rows = [h for h in heard if h[0] == game]
-        loops = [h[3] for h in rows if h[2] == "loop"]
-        top = max(h[3] for h in rows)
-        for _, name, role, lu in rows:
+        loops = [h[5] for h in rows if h[4] == "loop"]
+        top = max(h[5] for h in rows)
+        for _, name, _, _, role, lu in rows:
             if role == "speech" and not SPEECH_BAND[0] <= lu <= SPEECH_BAND[1]:
-                bad.append("%s: speech at %.1f LU, outside %g..%g" % ((name, lu) + SPEECH_BAND))
-            if role in ("loop", "music") and lu > LOOP_CEILING:
-                bad.append("%s: %s at %.1f LU, over %g" % (name, role, lu, LOOP_CEILING))
+                bad.append("%s: speech at %.1f LUFS, outside %g..%g" % ((name, lu) + SPEECH_BAND))
+            if role == "music" and lu > speech - 10:
+                bad.append("%s: music at %+.1f LU from the speech, over -10" % (name, lu - speech))
+            if role == "start" and lu > speech + START_OVER_SPEECH:
+                bad.append("%s (%s): start cue at %+.1f LU from the speech, over %+g"
+                           % (name, game, lu - speech, START_OVER_SPEECH))
             if role == "reward" and loops and lu < max(loops) + REWARD_OVER_LOOPS:
-                bad.append("%s: reward at %.1f LU, not %g over the loudest loop (%.1f)"
-                           % (name, lu, REWARD_OVER_LOOPS, max(loops)))
-            if role == "warning" and (lu >= top or (loops and lu < max(loops) + 6)):
-                bad.append("%s: warning at %.1f LU: the loudest of its game or too near the loops" % (name, lu))
+                bad.append("%s: reward at %+.1f LU from the speech, not %g over the loudest loop (%+.1f)"
+                           % (name, lu - speech, REWARD_OVER_LOOPS, max(loops) - speech))
+            if role == "warning" and (lu >= top or (loops and lu < max(loops) + WARNING_OVER_LOOPS)):
+                bad.append("%s: warning at %+.1f LU from the speech: the loudest of its game or under %g over "
+                           "the loops (%+.1f)" % (name, lu - speech, WARNING_OVER_LOOPS, max(loops) - speech))
     return bad
 
 
@@ -564,7 +935,7 @@ def main():
     data = args[0]
     h = hashlib.sha256(open(__file__, "rb").read())
     h.update(json.dumps(game_volumes(), sort_keys=True).encode())
-    h.update(open(os.path.join(HERE, "recipe.txt"), "rb").read())
+    h.update(open(RECIPE, "rb").read())
     for root, _, files in sorted(os.walk(data)):
         for f in sorted(files):
             if f.endswith(".ogg"):

@@ -133,8 +133,8 @@ done
 verdict "loops, music and the water last long enough to be heard as such"
 
 # --- levels --------------------------------------------------------------
-# Loops that play at full channel volume sit far under the speech, so their
-# files are quiet (around -30 dBFS); silence is what this looks for.
+# How loud each sound is heard is the mix check's (sounds/mixcheck.py);
+# silence is what this looks for.
 for f in "${readable[@]}"; do
     [[ $f == lvl1/silence ]] && continue
     peak=$(stat_of "$f" "Maximum amplitude")
@@ -171,12 +171,14 @@ for n in {1..10}; do
 done
 verdict "the ten ring tones rise in pitch from normal1 to normal10"
 
-# Modulation rate of a sound: its level in 10 ms steps, counted in rises
-# through the mean level (with a little hysteresis) per second.
+# Modulation rate of a sound: its level over 20 ms every 10 ms (so that a
+# buzz's own pitch does not ripple through), counted in rises through the
+# mean level (with a little hysteresis) per second.
 pulse_rate() {
     sox "$dir/$1.ogg" -t dat - remix - 2> /dev/null | awk '
-        NR > 2 { s += ($2 < 0 ? -$2 : $2); if (++k == 441) { e[n++] = s / k; s = 0; k = 0 } }
+        NR > 2 { s += ($2 < 0 ? -$2 : $2); if (++k == 441) { b[nb++] = s / k; s = 0; k = 0 } }
         END {
+            for (i = 0; i + 1 < nb; i++) e[n++] = (b[i] + b[i + 1]) / 2
             for (i = 0; i < n; i++) m += e[i]; m /= n
             up = 0; c = 0
             for (i = 0; i < n; i++) {
