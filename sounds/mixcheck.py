@@ -646,6 +646,37 @@ def gap_failures(pack, lines):
     return rows, bad
 
 
+FADE_IN = 0.005  # s
+CODEC_NOISE = 0.003  # of full scale
+
+
+def loop_edges(pack, lines):
+    """The game restarts a loop on every ring change and loops it endlessly:
+    no sample of its first 5 ms over the file's peak times a quarter sine
+    rising over 5 ms, and at the wrap no step (last sample to first) and no
+    slope jump (second difference) worse than the file's own, give or take
+    the codec's noise."""
+    rows, bad = [], []
+    for name, kind, play, sound, opts in lines:
+        if play != "loop" or name not in pack:
+            continue
+        x = pack[name] / 32768.0
+        peak, k = np.abs(x).max(), int(FADE_IN * RATE)
+        over = np.abs(x[:k]) - (peak * np.sin(np.pi / 2 * np.arange(k) / k) + CODEC_NOISE)
+        step, steep = abs(x[0] - x[-1]), np.abs(np.diff(x)).max()
+        w = np.concatenate([x[-2:], x[:2]])
+        jump, worst = np.abs(np.diff(w, 2)).max(), np.abs(np.diff(x, 2)).max()
+        rows.append((name, float(np.abs(x[:k]).max() / max(peak, 1e-9)), step, jump, worst))
+        if (over > 0).any():
+            i = int(np.argmax(over > 0))
+            bad.append("%s: starts without a 5 ms fade-in (sample %d at %.4f, peak %.4f)" % (name, i, abs(x[i]), peak))
+        if step > 1.5 * steep + CODEC_NOISE:
+            bad.append("%s: a step of %.4f at the wrap (steepest inside %.4f)" % (name, step, steep))
+        if jump > 1.5 * worst + CODEC_NOISE:
+            bad.append("%s: a click at the wrap (slope jump %.4f, worst inside %.4f)" % (name, jump, worst))
+    return rows, bad
+
+
 VOWEL_START = set("aeiouAEIOUV03@")
 
 
@@ -799,6 +830,12 @@ def run(data):
     lines.append("")
     lines.append("gaps in the recipe's sounds (level, must be under %g dBFS):" % GAP_CEILING)
     lines += ["  %-22s at %.3f s, %.3f s long: %6.1f dBFS" % g for g in gaps]
+
+    edges, bad = loop_edges(pack, rcp)
+    failures += bad
+    lines.append("")
+    lines.append("loops: loudest of the first 5 ms (of the peak), step and slope jump at the wrap (full scale 1):")
+    lines += ["  %-22s %.3f  %.4f  %.4f (worst inside %.4f)" % e for e in edges]
 
     rates, bad = speech_rate(pack, rcp)
     failures += bad
