@@ -4,9 +4,11 @@
 
 #include "platform/platform.hpp"
 #include "toolkit/audio_mode.hpp"
+#include "toolkit/sound_table.hpp"
 #include "toolkit/target.hpp"
 
 int tone_target(Platform& p, AudioMode mode);
+extern const GameTable tone_target_table;
 int quiet_column(Platform& p);
 int falling_tin(Platform& p, AudioMode mode);
 int buzzing_insect(Platform& p, AudioMode mode);

@@ -1,8 +1,7 @@
 // Tone target: ten tones lead to a hidden target; each hit moves it and
 // shortens the time allowed for the next one.
 #include "levels.hpp"
-#include "toolkit/level_frame.hpp"
-#include "toolkit/period.hpp"
+#include "toolkit/run_level.hpp"
 
 namespace {
 
@@ -17,124 +16,159 @@ enum Slot {
   countdown,
   time_up,
   start,
-  general_count
+  first_tone,  // the tones by ring, 0 (silence) to 10
+  slot_count = first_tone + 11
 };
 
-constexpr const char* general_files[general_count] = {
-    "data/lvl1/hit.ogg",       "data/lvl1/missed.ogg",    "data/lvl1/totalmissed.ogg",
-    "data/lvl1/gameover.ogg",  "data/lvl1/shot.ogg",      "data/difflvl/lrwall.ogg",
-    "data/difflvl/udwall.ogg", "data/lvl1/countdown.ogg", "data/lvl1/countdown0.ogg",
-    "data/difflvl/start.ogg",
-};
+enum Channel { tone_channel = 0, gun_channel = 1, answer_channel = 2, countdown_channel = 4 };
 
-constexpr const char* tone_files[11] = {
-    "data/lvl1/silence.ogg", "data/lvl1/normal1.ogg",  "data/lvl1/normal2.ogg",
-    "data/lvl1/normal3.ogg", "data/lvl1/normal4.ogg",  "data/lvl1/normal5.ogg",
-    "data/lvl1/normal6.ogg", "data/lvl1/normal7.ogg",  "data/lvl1/normal8.ogg",
-    "data/lvl1/normal9.ogg", "data/lvl1/normal10.ogg",
+constexpr SoundRow sound_rows[] = {
+    {"data/lvl1/hit.ogg", answer_channel, once},
+    {"data/lvl1/missed.ogg", answer_channel, once},
+    {"data/lvl1/totalmissed.ogg", answer_channel, once},
+    {"data/lvl1/gameover.ogg", answer_channel, once},
+    {"data/lvl1/shot.ogg", gun_channel, once},
+    {"data/difflvl/lrwall.ogg", wall_channel, once},
+    {"data/difflvl/udwall.ogg", wall_channel, once},
+    {"data/lvl1/countdown.ogg", countdown_channel, once},
+    {"data/lvl1/countdown0.ogg", countdown_channel, once},
+    {"data/difflvl/start.ogg", start_channel, once},
+    // Ring 0 has a sound of its own, so that a tone always loops once the
+    // first pass has run.
+    {"data/lvl1/silence.ogg", tone_channel, endless},
+    {"data/lvl1/normal1.ogg", tone_channel, endless},
+    {"data/lvl1/normal2.ogg", tone_channel, endless},
+    {"data/lvl1/normal3.ogg", tone_channel, endless},
+    {"data/lvl1/normal4.ogg", tone_channel, endless},
+    {"data/lvl1/normal5.ogg", tone_channel, endless},
+    {"data/lvl1/normal6.ogg", tone_channel, endless},
+    {"data/lvl1/normal7.ogg", tone_channel, endless},
+    {"data/lvl1/normal8.ogg", tone_channel, endless},
+    {"data/lvl1/normal9.ogg", tone_channel, endless},
+    {"data/lvl1/normal10.ogg", tone_channel, endless},
 };
+static_assert(std::size(sound_rows) == slot_count);
 
-constexpr int volumes[5] = {64, 64, 32, 32, 64};
+constexpr int volumes[] = {64, 64, 32, 32, 64};
+constexpr int panned[] = {tone_channel};
 
 constexpr RingBound rings[] = {
     {2, 10}, {5, 9}, {10, 8}, {20, 7}, {30, 6}, {50, 5}, {80, 4}, {110, 3}, {150, 2}, {200, 1},
 };
 
-// The countdown ticks: at half the period, then 5, 4, 3, 2 and 1 s before
-// its end.
-constexpr int tick_before_end[5] = {5000, 4000, 3000, 2000, 1000};
+constexpr int hit_ring = 9;  // within 5 pixels
+constexpr int no_ring_yet = -1;
+constexpr int pan_scale = 10;  // the balance never fades, only the tone changes
+constexpr int first_period_ms = 60000;
+constexpr int time_up_pause_ms = 1500;
+constexpr int game_over_pause_ms = 2000;
 
 }  // namespace
+
+constexpr GameTable tone_target_table = {
+    "tone_target", 1, "data/lvl1", sound_rows, first_tone, volumes, panned, {},
+};
 
 int tone_ring(Target& target, int cursor_x, int cursor_y) {
   measure_target(target, cursor_x, cursor_y);
   return ring_of(target.distance, rings, 0);
 }
 
-int tone_target(Platform& p, AudioMode mode) {
-  int last_shot = p.ticks();
-  Sound general[general_count];
-  Sound tones[11];
-  load_sounds(p, general_files, general);
-  load_sounds(p, tone_files, tones);
-  check_sounds(p, general);
-  check_sounds(p, tones);
+namespace {
 
-  set_up_channels(p, volumes);
-  Target target;
-  place_target(p, target);
-  LevelFrame frame;
-  frame.mode = mode;
-  start_sequence(p, general[start]);
+struct ToneTarget : LevelRun<slot_count> {
+  static constexpr const GameTable& table = tone_target_table;
+  static constexpr int start_slot = start;
+  static constexpr int lr_wall_slot = lr_wall;
+  static constexpr int ud_wall_slot = ud_wall;
 
-  int ring = 0;
-  int last_ring = -1;
-  int shots = 0;
-  int lives = 3;
-  int score = 0;
-  int period = 60000;
-  int period_start = p.ticks();
-  int countdown_stage = 0;
+  ToneTarget(Platform& platform, AudioMode mode) : LevelRun(platform, mode, table) {
+    place_target(p, target);
+  }
 
-  while (next_pass(p, frame, general[lr_wall], general[ud_wall])) {
+  void begin() { period_timeline.restart(p); }
+
+  void pass() {
+    tone_update();
+    shot_step();
+    countdown_step();
+    lives_step();
+  }
+
+  // A new tone, and in stereo its balance, only when the ring changes.
+  void tone_update() {
     ring = tone_ring(target, frame.cursor_x, frame.cursor_y);
-    if (ring != last_ring) {
-      play_loop(p, 0, tones[ring]);
-      if (mode == stereo) pan(p, frame, 0, target.x, 10);
-      last_ring = ring;
-    }
+    if (ring == last_ring) return;
+    sounds.play(p, first_tone + ring);
+    if (frame.mode == stereo) pan(p, frame, tone_channel, target.x, pan_scale);
+    last_ring = ring;
+  }
 
-    if (fire_held(p) && p.ticks() - last_shot > 1000) {
-      play_once(p, 1, general[shot]);
-      last_shot = p.ticks();
-      ++shots;
-      if (ring >= 9) {
-        play_once(p, 2, general[hit]);
+  void shot_step() {
+    if (!gun.ready(p)) return;
+    sounds.play(p, shot);
+    gun.restart(p);
+    lives.shot();
+    if (ring >= hit_ring) {
+      on_hit();
+      return;
+    }
+    switch (lives.missed()) {
+      case Lives::Miss::again:
+        sounds.play(p, miss);
+        break;
+      case Lives::Miss::life_lost:
+        sounds.play(p, lost_life);
         place_target(p, target);
-        shots = 0;
-        ++score;
-        p.halt(4);
-        countdown_stage = 0;
-        period = shortened_period(period);
-        period_start = p.ticks();
-      } else if (shots == 3) {
-        --lives;
-        if (lives > 0) {
-          play_once(p, 2, general[lost_life]);
-          place_target(p, target);
-          shots = 0;
-        }
-      } else {
-        play_once(p, 2, general[miss]);
-      }
-    }
-
-    if (p.ticks() - period_start > period / 2 && countdown_stage == 0) {
-      play_once(p, 4, general[countdown]);
-      countdown_stage = 1;
-    }
-    for (int stage = 1; stage <= 5; ++stage) {
-      if (p.ticks() - period_start > period - tick_before_end[stage - 1] &&
-          countdown_stage == stage) {
-        play_once(p, 4, general[countdown]);
-        countdown_stage = stage + 1;
-      }
-    }
-    if (p.ticks() - period_start > period && countdown_stage == 6) {
-      play_once(p, 4, general[time_up]);
-      p.delay(1500);
-      frame.end_flag = true;
-    }
-
-    if (lives == 0) {
-      play_once(p, 2, general[game_over]);
-      p.delay(2000);
-      frame.end_flag = true;
+        break;
+      case Lives::Miss::last_life_lost:  // lives_step ends the game in this pass
+        break;
     }
   }
 
-  end_level(p, frame, {0});
-  free_sounds(p, tones);
-  free_sounds(p, general);
-  return score;
-}
+  // The tone is not restarted: it changes when the ring to the new target
+  // differs from the last one.
+  void on_hit() {
+    sounds.play(p, hit);
+    place_target(p, target);
+    lives.new_target();
+    ++score;
+    p.halt(countdown_channel);
+    period = shortened_period(period);
+    period_timeline.restart(p);
+  }
+
+  // Ticks at half the period, then 5, 4, 3, 2 and 1 s before its end; then
+  // time is up.
+  void countdown_step() {
+    const std::array<int, 7> marks = {period / 2,    period - 5000, period - 4000, period - 3000,
+                                      period - 2000, period - 1000, period};
+    period_timeline.step(p, marks, [&](int mark) {
+      if (mark + 1 < static_cast<int>(marks.size())) {
+        sounds.play(p, countdown);
+        return;
+      }
+      sounds.play(p, time_up);
+      p.delay(time_up_pause_ms);
+      frame.end_flag = true;
+    });
+  }
+
+  void lives_step() {
+    if (!lives.none_left()) return;
+    sounds.play(p, game_over);
+    p.delay(game_over_pause_ms);
+    frame.end_flag = true;
+  }
+
+  Target target;
+  int ring = 0;
+  int last_ring = no_ring_yet;  // so the first pass starts a tone
+  Lives lives;
+  int period = first_period_ms;
+  Timeline period_timeline;
+};
+
+}  // namespace
+
+int tone_target(Platform& p, AudioMode mode) { return run_level<ToneTarget>(p, mode); }

@@ -18,10 +18,21 @@ void chunk_or_die(Platform& p, const Sound& sound) {
   fail(p, line);
 }
 
+namespace {
+
+constexpr int start_pause_ms = 500;
+// Pushed against an edge, the cursor stays on it: the cue repeats no more
+// than every half second.
+constexpr int wall_repeat_ms = 500;
+
+bool on_edge(int position, int size) { return position == 0 || position == size - 1; }
+
+}  // namespace
+
 void start_sequence(Platform& p, const Sound& start_cue) {
   p.warp_mouse(screen_width / 2, screen_height / 2);
-  play_once(p, 0, start_cue);
-  p.delay(500);
+  play_once(p, start_channel, start_cue);
+  p.delay(start_pause_ms);
 }
 
 void frame_input(Platform& p, LevelFrame& frame) {
@@ -38,14 +49,12 @@ void frame_input(Platform& p, LevelFrame& frame) {
 }
 
 void wall_cues(Platform& p, LevelFrame& frame, const Sound& lr_wall, const Sound& ud_wall) {
-  if ((frame.cursor_x == 0 || frame.cursor_x == screen_width - 1) &&
-      p.ticks() - frame.lr_wall_time > 500) {
-    play_once(p, 3, lr_wall);
+  if (on_edge(frame.cursor_x, screen_width) && p.ticks() - frame.lr_wall_time > wall_repeat_ms) {
+    play_once(p, wall_channel, lr_wall);
     frame.lr_wall_time = p.ticks();
   }
-  if ((frame.cursor_y == 0 || frame.cursor_y == screen_height - 1) &&
-      p.ticks() - frame.ud_wall_time > 500) {
-    play_once(p, 3, ud_wall);
+  if (on_edge(frame.cursor_y, screen_height) && p.ticks() - frame.ud_wall_time > wall_repeat_ms) {
+    play_once(p, wall_channel, ud_wall);
     frame.ud_wall_time = p.ticks();
   }
 }

@@ -16,11 +16,15 @@ struct Sound {
   char why[256] = {};
 };
 
+// Every game's start cue plays on channel 0 and its wall cues on channel 3.
+constexpr int start_channel = 0;
+constexpr int wall_channel = 3;
+
 struct LevelFrame {
   AudioMode mode = mono;
   bool end_flag = false;
-  int cursor_x = 400;
-  int cursor_y = 300;
+  int cursor_x = screen_width / 2;
+  int cursor_y = screen_height / 2;
   int lr_wall_time = 0;
   int ud_wall_time = 0;
 };

@@ -1,0 +1,72 @@
+// Rules more than one game plays by.
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+#include "level_frame.hpp"
+#include "period.hpp"
+
+// A fire button's cool-down: a shot counts while the button is held and
+// more than the interval has passed since the last one. It starts counting
+// at the game's entry, so loading and the start pause count toward it.
+class CoolDown {
+ public:
+  CoolDown(Platform& p, int interval_ms) : last_(p.ticks()), interval_(interval_ms) {}
+  bool ready(Platform& p) const { return fire_held(p) && p.ticks() - last_ > interval_; }
+  void restart(Platform& p) { last_ = p.ticks(); }
+
+ private:
+  int last_;
+  int interval_;
+};
+
+// Three shots at one target without a hit cost a life (in the falling tin,
+// a magazine), and the target moves on.
+class Lives {
+ public:
+  enum class Miss { again, life_lost, last_life_lost };
+
+  void shot() { ++shots_; }
+  void new_target() { shots_ = 0; }
+  // After a shot that did not hit. A lost life with lives to spare starts
+  // the count at the next target; the last one leaves it where it is.
+  Miss missed() {
+    if (shots_ != 3) return Miss::again;
+    --lives_;
+    if (lives_ == 0) return Miss::last_life_lost;
+    new_target();
+    return Miss::life_lost;
+  }
+  bool none_left() const { return lives_ == 0; }
+
+ private:
+  int lives_ = 3;
+  int shots_ = 0;
+};
+
+// Cues at marks through a period: each cue sounds in the first pass after
+// its mark, in order, and a restart (on a hit) begins again with the first.
+// A late pass goes through several marks at once.
+class Timeline {
+ public:
+  // Also the start, once the game's first period begins.
+  void restart(Platform& p) {
+    stage_ = 0;
+    start_ = p.ticks();
+  }
+  // cue(k) for each mark k that is due; the clock is read afresh for each.
+  template <std::size_t N, typename Cue>
+  void step(Platform& p, const std::array<int, N>& marks, Cue&& cue) {
+    for (std::size_t k = 0; k < N; ++k) {
+      if (p.ticks() - start_ > marks[k] && stage_ == static_cast<int>(k)) {
+        stage_ = static_cast<int>(k) + 1;
+        cue(static_cast<int>(k));
+      }
+    }
+  }
+
+ private:
+  int start_ = 0;
+  int stage_ = 0;
+};
