@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "levels.hpp"
-#include "toolkit/level_frame.hpp"
+#include "toolkit/run_level.hpp"
 
 namespace {
 
@@ -28,16 +28,6 @@ enum Slot {
   slot_count
 };
 
-constexpr const char* files[slot_count] = {
-    "data/lvl4/fizz.ogg",       "data/difflvl/revolvershot.ogg", "data/difflvl/lrwall.ogg",
-    "data/difflvl/udwall.ogg",  "data/difflvl/start.ogg",        "data/lvl4/tinhit.ogg",
-    "data/lvl4/water.ogg",      "data/lvl4/shotup.ogg",          "data/lvl4/tinhit2.ogg",
-    "data/lvl4/tinhit3.ogg",    "data/lvl4/countdown1.ogg",      "data/lvl4/countdown2.ogg",
-    "data/lvl4/countdown3.ogg", "data/lvl4/barreldest.ogg",
-};
-
-constexpr int volumes[6] = {128, 64, 64, 32, 64, 128};
-
 enum Channel {
   fizz_channel = 0,
   gun_channel = 1,
@@ -45,6 +35,28 @@ enum Channel {
   countdown_channel = 4,
   water_channel = 5
 };
+
+constexpr SoundRow sound_rows[] = {
+    {"data/lvl4/fizz.ogg", fizz_channel, endless},
+    {"data/difflvl/revolvershot.ogg", gun_channel, once},
+    {"data/difflvl/lrwall.ogg", wall_channel, once},
+    {"data/difflvl/udwall.ogg", wall_channel, once},
+    {"data/difflvl/start.ogg", start_channel, once},
+    {"data/lvl4/tinhit.ogg", hit_channel, once},
+    {"data/lvl4/water.ogg", water_channel, once},
+    {"data/lvl4/shotup.ogg", countdown_channel, once},
+    {"data/lvl4/tinhit2.ogg", hit_channel, once},
+    {"data/lvl4/tinhit3.ogg", hit_channel, once},
+    {"data/lvl4/countdown1.ogg", countdown_channel, once},
+    {"data/lvl4/countdown2.ogg", countdown_channel, once},
+    {"data/lvl4/countdown3.ogg", countdown_channel, once},
+    {"data/lvl4/barreldest.ogg", hit_channel, once},
+};
+static_assert(std::size(sound_rows) == slot_count);
+
+constexpr int volumes[] = {128, 64, 64, 32, 64, 128};
+// Distance only, in either mode: this game takes no audio mode.
+constexpr int distanced[] = {fizz_channel, water_channel};
 
 constexpr RingBound rings[] = {{16, 10}, {32, 8}, {48, 6}, {64, 4}, {80, 2}};
 
@@ -65,50 +77,29 @@ const HitAnswer& hit_answer(int score) {
   return hit_answers[2];  // unreachable: the score is never negative
 }
 
-struct Countdown {
-  int start = 0;
-  int stage = 0;
-  int cue2_offset = 6000;
-  int cue3_offset = 3000;
-  int end_offset = 0;
+// The countdown's cues: the first after 1 s, the others and the end at
+// 10 s less an offset that grows with each of the first ten hits.
+struct CountdownOffsets {
+  int cue2 = 6000;
+  int cue3 = 3000;
+  int end = 0;
+
+  std::array<int, 4> marks() const { return {1000, 10000 - cue2, 10000 - cue3, 10000 - end}; }
+  void shorten() {
+    if (cue2 > 7999) return;
+    cue2 += 200;
+    cue3 += 400;
+    end += 500;
+  }
 };
 
+constexpr int full_lives = 3;
+constexpr int first_water_distance = 200;
+constexpr int water_nearer_by = 150;
+constexpr int shot_up_pause_ms = 2000;
+constexpr int barrel_pause_ms = 3000;
+
 int fizz_distance(int ring) { return 255 - 25 * ring; }
-
-void decoy_cue(Platform& p, Column (&records)[column_count], int cursor_x,
-               int (&last_ring)[decoy_count]) {
-  for (int i = 0; i < decoy_count; ++i) {
-    const int ring = column_ring(records[i], cursor_x);
-    if (ring != last_ring[i]) {
-      p.set_distance(fizz_channel, fizz_distance(ring));
-      last_ring[i] = ring;
-    }
-  }
-}
-
-// Returns true when the countdown ran out in this pass.
-bool countdown_step(Platform& p, Countdown& countdown, const Sound (&sounds)[slot_count]) {
-  if (p.ticks() - countdown.start > 1000 && countdown.stage == 0) {
-    play_once(p, countdown_channel, sounds[countdown1]);
-    countdown.stage = 1;
-  }
-  if (p.ticks() - countdown.start > 10000 - countdown.cue2_offset && countdown.stage == 1) {
-    play_once(p, countdown_channel, sounds[countdown2]);
-    countdown.stage = 2;
-  }
-  if (p.ticks() - countdown.start > 10000 - countdown.cue3_offset && countdown.stage == 2) {
-    play_once(p, countdown_channel, sounds[countdown3]);
-    countdown.stage = 3;
-  }
-  if (p.ticks() - countdown.start > 10000 - countdown.end_offset && countdown.stage == 3) {
-    p.halt(fizz_channel);
-    p.halt(water_channel);
-    play_once(p, countdown_channel, sounds[shot_up]);
-    p.delay(2000);
-    return true;
-  }
-  return false;
-}
 
 }  // namespace
 
@@ -133,82 +124,124 @@ void draw_target_column(Platform& p, Column (&records)[column_count]) {
   }
 }
 
-int quiet_column(Platform& p) {
-  int last_shot = p.ticks();
-  Sound sounds[slot_count];
-  load_sounds(p, files, sounds);
-  check_sounds(p, sounds);
+constexpr GameTable quiet_column_table = {
+    "quiet_column", 2, "data/lvl4", sound_rows, slot_count, volumes, {}, distanced,
+};
 
-  set_up_channels(p, volumes);
-  Column records[column_count];
-  for (int i = 0; i < column_count; ++i) place_column(records[i], i);
-  draw_target_column(p, records);
-  LevelFrame frame;  // no audio mode: nothing is ever panned
-  start_sequence(p, sounds[start]);
+namespace {
 
-  Countdown countdown;
-  countdown.start = p.ticks();
-  int last_decoy_ring[decoy_count];
-  int loudest = 0;
-  for (int i = 0; i < decoy_count; ++i) {
-    last_decoy_ring[i] = column_ring(records[i], frame.cursor_x);
-    loudest = std::max(loudest, last_decoy_ring[i]);
+struct QuietColumn : LevelRun<slot_count> {
+  static constexpr const GameTable& table = quiet_column_table;
+  static constexpr int start_slot = start;
+  static constexpr int lr_wall_slot = lr_wall;
+  static constexpr int ud_wall_slot = ud_wall;
+
+  QuietColumn(Platform& platform, AudioMode mode) : LevelRun(platform, mode, table) {
+    for (int i = 0; i < column_count; ++i) place_column(records[i], i);
+    draw_target_column(p, records);
   }
-  play_loop(p, fizz_channel, sounds[fizz]);
-  p.set_distance(fizz_channel, fizz_distance(loudest));
 
-  int lives = 3;
-  int score = 0;
-  int water_distance = 200;
+  // The fizz from the loudest decoy, as seen from the centre.
+  void begin() {
+    countdown.restart(p);
+    int loudest = 0;
+    for (int i = 0; i < decoy_count; ++i) {
+      last_decoy_ring[i] = column_ring(records[i], frame.cursor_x);
+      loudest = std::max(loudest, last_decoy_ring[i]);
+    }
+    sounds.play(p, fizz);
+    p.set_distance(fizz_channel, fizz_distance(loudest));
+  }
 
-  while (next_pass(p, frame, sounds[lr_wall], sounds[ud_wall])) {
-    decoy_cue(p, records, frame.cursor_x, last_decoy_ring);
+  void pass() {
+    decoy_cue();
+    shot_step();
+    countdown_step();
+    lives_step();
+  }
 
-    if (fire_held(p) && p.ticks() - last_shot > 1000) {
-      play_once(p, gun_channel, sounds[revolver_shot]);
-      last_shot = p.ticks();
-      if (column_ring(records[target_record], frame.cursor_x) > 0) {
-        play_once(p, hit_channel, sounds[tin_hit]);
-        draw_target_column(p, records);
-        const HitAnswer& answer = hit_answer(score);
-        play_once(p, hit_channel, sounds[answer.sound]);
-        p.delay(answer.pause_ms);
-        ++score;
-        if (p.playing(countdown_channel)) p.halt(countdown_channel);
-        countdown.stage = 0;
-        countdown.start = p.ticks();
-        if (countdown.cue2_offset <= 7999) {
-          countdown.cue2_offset += 200;
-          countdown.cue3_offset += 400;
-          countdown.end_offset += 500;
-        }
-      } else {
-        --lives;
-        if (lives == 2) {
-          play_once(p, water_channel, sounds[water]);
-          p.set_distance(water_channel, water_distance);
-        } else if (lives == 1) {
-          // The water is not started again: only a sounding one comes nearer.
-          water_distance -= 150;
-          p.set_distance(water_channel, water_distance);
-        }
+  // Each decoy whose ring changed sets the fizz's distance, in record
+  // order: the last one stays in force.
+  void decoy_cue() {
+    for (int i = 0; i < decoy_count; ++i) {
+      const int ring = column_ring(records[i], frame.cursor_x);
+      if (ring != last_decoy_ring[i]) {
+        p.set_distance(fizz_channel, fizz_distance(ring));
+        last_decoy_ring[i] = ring;
       }
     }
+  }
 
-    if (countdown_step(p, countdown, sounds)) frame.end_flag = true;
-
-    // Not an else: a countdown that ran out in this pass still leaves the
-    // barrel to burst if the last life went too.
-    if (lives == 0) {
-      p.halt(fizz_channel);
-      p.halt(water_channel);
-      play_once(p, hit_channel, sounds[barrel_destroyed]);
-      p.delay(3000);
-      frame.end_flag = true;
+  void shot_step() {
+    if (!gun.ready(p)) return;
+    sounds.play(p, revolver_shot);
+    gun.restart(p);
+    if (column_ring(records[target_record], frame.cursor_x) > 0) {
+      on_hit();
+    } else {
+      on_miss();
     }
   }
 
-  end_level(p, frame, {});
-  free_sounds(p, sounds);
-  return score;
-}
+  // The first hit sound is cut short by the answer, which may be the same
+  // sound again.
+  void on_hit() {
+    sounds.play(p, tin_hit);
+    draw_target_column(p, records);
+    const HitAnswer& answer = hit_answer(score);
+    sounds.play(p, answer.sound);
+    p.delay(answer.pause_ms);
+    ++score;
+    if (p.playing(countdown_channel)) p.halt(countdown_channel);
+    countdown.restart(p);
+    offsets.shorten();
+  }
+
+  void on_miss() {
+    --lives;
+    if (lives == full_lives - 1) {
+      sounds.play(p, water);
+      p.set_distance(water_channel, water_distance);
+    } else if (lives == full_lives - 2) {
+      // The water is not started again: only a sounding one comes nearer.
+      water_distance -= water_nearer_by;
+      p.set_distance(water_channel, water_distance);
+    }
+  }
+
+  void countdown_step() {
+    countdown.step(p, offsets.marks(), [&](int mark) {
+      if (mark < 3) {
+        sounds.play(p, countdown1 + mark);
+        return;
+      }
+      p.halt(fizz_channel);
+      p.halt(water_channel);
+      sounds.play(p, shot_up);
+      p.delay(shot_up_pause_ms);
+      frame.end_flag = true;
+    });
+  }
+
+  // Not an else: a countdown that ran out in this pass still leaves the
+  // barrel to burst if the last life went too.
+  void lives_step() {
+    if (lives != 0) return;
+    p.halt(fizz_channel);
+    p.halt(water_channel);
+    sounds.play(p, barrel_destroyed);
+    p.delay(barrel_pause_ms);
+    frame.end_flag = true;
+  }
+
+  Column records[column_count];
+  int last_decoy_ring[decoy_count] = {};
+  int lives = full_lives;
+  int water_distance = first_water_distance;
+  Timeline countdown;
+  CountdownOffsets offsets;
+};
+
+}  // namespace
+
+int quiet_column(Platform& p) { return run_level<QuietColumn>(p, mono); }
