@@ -3,7 +3,7 @@
 #include "falling_tin.hpp"
 
 #include "levels.hpp"
-#include "toolkit/level_frame.hpp"
+#include "toolkit/run_level.hpp"
 
 namespace {
 
@@ -25,23 +25,40 @@ enum Slot {
   slot_count
 };
 
-constexpr const char* files[slot_count] = {
-    "data/lvl5/wind.ogg",        "data/lvl5/wind1.ogg",      "data/lvl5/tinhitair1.ogg",
-    "data/lvl5/tinhitair2.ogg",  "data/lvl5/tinhitair3.ogg", "data/difflvl/revolvershot.ogg",
-    "data/difflvl/lrwall.ogg",   "data/difflvl/udwall.ogg",  "data/difflvl/start.ogg",
-    "data/lvl5/nohit1.ogg",      "data/lvl5/nohit2.ogg",     "data/lvl5/hey.ogg",
-    "data/lvl5/tingameover.ogg", "data/lvl5/nomoreammo.ogg",
-};
-
-constexpr int volumes[5] = {128, 64, 64, 32, 128};
-
 enum Channel { wind_channel = 0, gun_channel = 1, answer_channel = 2, ending_channel = 4 };
+
+constexpr SoundRow sound_rows[] = {
+    {"data/lvl5/wind.ogg", wind_channel, endless},
+    {"data/lvl5/wind1.ogg", wind_channel, endless},
+    {"data/lvl5/tinhitair1.ogg", answer_channel, once},
+    {"data/lvl5/tinhitair2.ogg", answer_channel, once},
+    {"data/lvl5/tinhitair3.ogg", answer_channel, once},
+    {"data/difflvl/revolvershot.ogg", gun_channel, once},
+    {"data/difflvl/lrwall.ogg", wall_channel, once},
+    {"data/difflvl/udwall.ogg", wall_channel, once},
+    {"data/difflvl/start.ogg", start_channel, once},
+    {"data/lvl5/nohit1.ogg", answer_channel, once},
+    {"data/lvl5/nohit2.ogg", answer_channel, once},
+    {"data/lvl5/hey.ogg", answer_channel, once},
+    {"data/lvl5/tingameover.ogg", ending_channel, once},
+    {"data/lvl5/nomoreammo.ogg", gun_channel, once},
+};
+static_assert(std::size(sound_rows) == slot_count);
+
+constexpr int volumes[] = {128, 64, 64, 32, 128};
+constexpr int positional[] = {wind_channel};
 
 constexpr RingBound rings[] = {
     {19, 0}, {29, 1}, {39, 2}, {49, 3}, {69, 4}, {89, 5}, {109, 6}, {139, 7}, {169, 8}, {199, 9},
 };
 
 constexpr int first_far_ring = 5;
+constexpr int hit_ring = 0;  // within 19 pixels
+constexpr int hit_sounds = 3;
+constexpr int ground_y = 500;
+constexpr int hit_pause_ms = 2400;
+constexpr int new_tin_pause_ms = 2600;
+constexpr int landing_pause_ms = 3000;
 
 enum FallMode { far_fall = 1, near_fall = 2, fast_fall = 3 };
 
@@ -57,6 +74,8 @@ void apply_cue(Platform& p, const LevelFrame& frame, const Tin& tin, int ring) {
   }
 }
 
+// A step every 50 ms while the cursor is far, 100 ms while near, 10 ms once
+// the magazines are gone.
 int fall_interval(int fall_mode) { return fall_mode == fast_fall ? 10 : 50 * fall_mode; }
 
 }  // namespace
@@ -76,106 +95,122 @@ int proximity_ring(Tin& tin, int cursor_x, int cursor_y) {
 
 int cue_level(int ring) { return is_far(ring) ? 20 - 2 * ring : 2 * ring; }
 
-int falling_tin(Platform& p, AudioMode mode) {
-  int last_shot = p.ticks();
-  Sound sounds[slot_count];
-  load_sounds(p, files, sounds);
-  check_sounds(p, sounds);
+constexpr GameTable falling_tin_table = {
+    "falling_tin", 3, "data/lvl5", sound_rows, slot_count, volumes, positional, positional,
+};
 
-  set_up_channels(p, volumes);
-  Tin tin;
-  launch_tin(p, tin);
-  LevelFrame frame;
-  frame.mode = mode;
-  start_sequence(p, sounds[start]);
+namespace {
 
-  int current_ring = proximity_ring(tin, frame.cursor_x, frame.cursor_y);
-  int last_ring = current_ring;
-  int fall_mode = far_fall;
-  play_loop(p, wind_channel, sounds[wind]);
-  if (is_far(current_ring)) {
-    play_loop(p, wind_channel, sounds[wind]);
-    apply_cue(p, frame, tin, current_ring);
-    fall_mode = far_fall;
-  } else {
-    play_loop(p, wind_channel, sounds[near_wind]);
-    apply_cue(p, frame, tin, current_ring);
-    fall_mode = near_fall;
+struct FallingTin : LevelRun<slot_count> {
+  static constexpr const GameTable& table = falling_tin_table;
+  static constexpr int start_slot = start;
+  static constexpr int lr_wall_slot = lr_wall;
+  static constexpr int ud_wall_slot = ud_wall;
+
+  FallingTin(Platform& platform, AudioMode mode) : LevelRun(platform, mode, table) {
+    launch_tin(p, tin);
   }
-  int last_step = p.ticks();
 
-  int shots = 0;
-  int magazines = 3;
-  int score = 0;
-  int hit_sound = 0;
-  int miss_sound = 0;
+  // The far wind starts, then starts over as the cue of the ring's side:
+  // the new tin is 200 pixels or more from the centre, so it is the far side.
+  void begin() {
+    const int ring = proximity_ring(tin, frame.cursor_x, frame.cursor_y);
+    last_ring = ring;
+    sounds.play(p, wind);
+    sounds.play(p, is_far(ring) ? wind : near_wind);
+    apply_cue(p, frame, tin, ring);
+    fall_mode = is_far(ring) ? far_fall : near_fall;
+    last_step = p.ticks();
+  }
 
-  while (next_pass(p, frame, sounds[lr_wall], sounds[ud_wall])) {
-    if (p.ticks() - last_step > fall_interval(fall_mode)) {
-      drop_tin(tin);
-      last_step = p.ticks();
+  void pass() {
+    fall_step();
+    wind_cue();
+    shot_step();
+    empty_click();
+    if (magazines.none_left()) fall_mode = fast_fall;
+    landing();
+  }
+
+  void fall_step() {
+    if (p.ticks() - last_step <= fall_interval(fall_mode)) return;
+    drop_tin(tin);
+    last_step = p.ticks();
+  }
+
+  // On a change of ring only; the wind changes when the ring crosses sides.
+  void wind_cue() {
+    const int ring = proximity_ring(tin, frame.cursor_x, frame.cursor_y);
+    if (ring == last_ring) return;
+    if (is_far(ring) != is_far(last_ring)) sounds.play(p, is_far(ring) ? wind : near_wind);
+    apply_cue(p, frame, tin, ring);
+    last_ring = ring;
+    fall_mode = is_far(ring) ? far_fall : near_fall;
+  }
+
+  void shot_step() {
+    if (!gun.ready(p) || magazines.none_left()) return;
+    sounds.play(p, revolver_shot);
+    gun.restart(p);
+    magazines.shot();
+    if (proximity_ring(tin, frame.cursor_x, frame.cursor_y) == hit_ring) {
+      on_hit();
+      return;
     }
-
-    current_ring = proximity_ring(tin, frame.cursor_x, frame.cursor_y);
-    if (is_far(current_ring) && current_ring != last_ring) {
-      if (!is_far(last_ring)) play_loop(p, wind_channel, sounds[wind]);
-      apply_cue(p, frame, tin, current_ring);
-      last_ring = current_ring;
-      fall_mode = far_fall;
-    }
-    if (!is_far(current_ring) && current_ring != last_ring) {
-      if (is_far(last_ring)) play_loop(p, wind_channel, sounds[near_wind]);
-      apply_cue(p, frame, tin, current_ring);
-      last_ring = current_ring;
-      fall_mode = near_fall;
-    }
-
-    if (fire_held(p) && p.ticks() - last_shot > 1000 && magazines > 0) {
-      play_once(p, gun_channel, sounds[revolver_shot]);
-      last_shot = p.ticks();
-      ++shots;
-      current_ring = proximity_ring(tin, frame.cursor_x, frame.cursor_y);
-      if (current_ring == 0) {
-        play_once(p, answer_channel, sounds[tin_hit1 + hit_sound]);
-        hit_sound = (hit_sound + 1) % 3;
-        launch_tin(p, tin);
-        ++score;
-        shots = 0;
-        p.delay(2400);
-        last_step = p.ticks();
-      } else if (shots == 3) {
-        --magazines;
-        if (magazines > 0) {
-          play_once(p, answer_channel, sounds[hey]);
-          launch_tin(p, tin);
-          shots = 0;
-          p.delay(2600);
-          last_step = p.ticks();
-        } else {
-          // The last magazine: the tin stays and falls on, fast.
-          play_once(p, answer_channel, sounds[no_hit2]);
-        }
-      } else {
-        play_once(p, answer_channel, sounds[no_hit1 + miss_sound]);
+    switch (magazines.missed()) {
+      case Lives::Miss::again:
+        sounds.play(p, no_hit1 + miss_sound);
         miss_sound = 1 - miss_sound;
-      }
-    }
-
-    if (fire_held(p) && p.ticks() - last_shot > 1000 && magazines == 0) {
-      play_once(p, gun_channel, sounds[no_more_ammo]);
-      last_shot = p.ticks();
-    }
-    if (magazines == 0) fall_mode = fast_fall;
-
-    if (tin.y > 500) {
-      p.halt(wind_channel);
-      play_once(p, ending_channel, sounds[tin_game_over]);
-      p.delay(3000);
-      frame.end_flag = true;
+        break;
+      case Lives::Miss::life_lost:
+        sounds.play(p, hey);
+        launch_tin(p, tin);
+        new_tin_pause(new_tin_pause_ms);
+        break;
+      case Lives::Miss::last_life_lost:  // the tin stays and falls on, fast
+        sounds.play(p, no_hit2);
+        break;
     }
   }
 
-  end_level(p, frame, {wind_channel});
-  free_sounds(p, sounds);
-  return score;
-}
+  void on_hit() {
+    sounds.play(p, tin_hit1 + hit_sound);
+    hit_sound = (hit_sound + 1) % hit_sounds;
+    launch_tin(p, tin);
+    ++score;
+    magazines.new_target();
+    new_tin_pause(hit_pause_ms);
+  }
+
+  // The tin does not fall during the pause.
+  void new_tin_pause(int ms) {
+    p.delay(ms);
+    last_step = p.ticks();
+  }
+
+  void empty_click() {
+    if (!gun.ready(p) || !magazines.none_left()) return;
+    sounds.play(p, no_more_ammo);
+    gun.restart(p);
+  }
+
+  void landing() {
+    if (tin.y <= ground_y) return;
+    p.halt(wind_channel);
+    sounds.play(p, tin_game_over);
+    p.delay(landing_pause_ms);
+    frame.end_flag = true;
+  }
+
+  Tin tin;
+  int last_ring = 0;
+  int fall_mode = far_fall;
+  int last_step = 0;
+  Lives magazines;    // three misses at one tin cost a magazine
+  int hit_sound = 0;  // the hit and miss sounds take turns through the whole run
+  int miss_sound = 0;
+};
+
+}  // namespace
+
+int falling_tin(Platform& p, AudioMode mode) { return run_level<FallingTin>(p, mode); }

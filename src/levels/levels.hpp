@@ -12,6 +12,7 @@ extern const GameTable tone_target_table;
 int quiet_column(Platform& p);  // the same in mono and stereo
 extern const GameTable quiet_column_table;
 int falling_tin(Platform& p, AudioMode mode);
+extern const GameTable falling_tin_table;
 int buzzing_insect(Platform& p, AudioMode mode);
 int apple_shot(Platform& p, AudioMode mode);
 int laser_defence(Platform& p, AudioMode mode);
