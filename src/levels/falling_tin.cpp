@@ -45,7 +45,7 @@ constexpr SoundRow sound_rows[] = {
 };
 static_assert(std::size(sound_rows) == slot_count);
 
-constexpr int volumes[] = {128, 64, 64, 32, 128};
+constexpr int volumes[5] = {128, 64, 64, 32, 128};
 constexpr int positional[] = {wind_channel};
 
 constexpr RingBound rings[] = {

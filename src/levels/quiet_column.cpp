@@ -54,7 +54,7 @@ constexpr SoundRow sound_rows[] = {
 };
 static_assert(std::size(sound_rows) == slot_count);
 
-constexpr int volumes[] = {128, 64, 64, 32, 64, 128};
+constexpr int volumes[6] = {128, 64, 64, 32, 64, 128};
 // Distance only, in either mode: this game takes no audio mode.
 constexpr int distanced[] = {fizz_channel, water_channel};
 

@@ -49,7 +49,7 @@ constexpr SoundRow sound_rows[] = {
 };
 static_assert(std::size(sound_rows) == slot_count);
 
-constexpr int volumes[] = {64, 64, 32, 32, 64};
+constexpr int volumes[5] = {64, 64, 32, 32, 64};
 constexpr int panned[] = {tone_channel};
 
 constexpr RingBound rings[] = {
