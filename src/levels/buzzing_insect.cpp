@@ -3,8 +3,7 @@
 #include "buzzing_insect.hpp"
 
 #include "levels.hpp"
-#include "toolkit/level_frame.hpp"
-#include "toolkit/period.hpp"
+#include "toolkit/run_level.hpp"
 
 namespace {
 
@@ -20,25 +19,34 @@ enum Slot {
   tractor_arriving,
   start,
   tractor_leaves,
-  general_count
+  first_buzz,  // the four buzz loops by band
+  slot_count = first_buzz + 4
 };
 
-constexpr const char* general_files[general_count] = {
-    "data/lvl2/applehitbuzzaway.ogg", "data/lvl2/massbuzz.ogg",    "data/lvl2/buzzaway.ogg",
-    "data/lvl2/massbuzzaway.ogg",     "data/difflvl/bow.ogg",      "data/difflvl/lrwall.ogg",
-    "data/difflvl/udwall.ogg",        "data/lvl2/tractor.ogg",     "data/lvl2/tractorinsect.ogg",
-    "data/difflvl/start.ogg",         "data/lvl2/tractoraway.ogg",
-};
+enum Channel { buzz_channel = 0, bow_channel = 1, answer_channel = 2, tractor_channel = 4 };
 
-// By band: very fast, fast, normal, slow.
-constexpr const char* buzz_files[4] = {
-    "data/lvl2/buzzveryfast.ogg",
-    "data/lvl2/buzzfast.ogg",
-    "data/lvl2/buzz.ogg",
-    "data/lvl2/buzzslow.ogg",
+constexpr SoundRow sound_rows[] = {
+    {"data/lvl2/applehitbuzzaway.ogg", answer_channel, once},
+    {"data/lvl2/massbuzz.ogg", answer_channel, once},
+    {"data/lvl2/buzzaway.ogg", answer_channel, once},
+    {"data/lvl2/massbuzzaway.ogg", answer_channel, once},
+    {"data/difflvl/bow.ogg", bow_channel, once},
+    {"data/difflvl/lrwall.ogg", wall_channel, once},
+    {"data/difflvl/udwall.ogg", wall_channel, once},
+    {"data/lvl2/tractor.ogg", tractor_channel, once},
+    {"data/lvl2/tractorinsect.ogg", tractor_channel, once},
+    {"data/difflvl/start.ogg", start_channel, once},
+    {"data/lvl2/tractoraway.ogg", tractor_channel, once},
+    // By band: very fast, fast, normal, slow.
+    {"data/lvl2/buzzveryfast.ogg", buzz_channel, endless},
+    {"data/lvl2/buzzfast.ogg", buzz_channel, endless},
+    {"data/lvl2/buzz.ogg", buzz_channel, endless},
+    {"data/lvl2/buzzslow.ogg", buzz_channel, endless},
 };
+static_assert(std::size(sound_rows) == slot_count);
 
 constexpr int volumes[5] = {128, 64, 128, 32, 64};
+constexpr int positional[] = {buzz_channel};
 
 constexpr RingBound rings[] = {
     {2, 10}, {5, 9}, {10, 8}, {20, 7}, {40, 6}, {70, 5}, {110, 4}, {160, 3}, {220, 2},
@@ -47,24 +55,12 @@ constexpr RingBound rings[] = {
 // The lowest ring of each band, nearest band first.
 constexpr int band_floor[4] = {8, 6, 4, 1};
 
-struct Buzz {
-  int ring = 0;
-  int last_ring = 0;
-  int band = 0;
-  int last_band = 0;
-};
-
-// A new insect always restarts the loop, even in the band heard before: the
-// hit or escape silenced it.
-void sound_insect(Platform& p, const LevelFrame& frame, Target& insect, Buzz& buzz,
-                  const Sound (&loops)[4]) {
-  buzz.ring = proximity_ring(insect, frame.cursor_x, frame.cursor_y);
-  buzz.last_ring = buzz.ring;
-  buzz.band = band_of_ring(buzz.ring);
-  buzz.last_band = buzz.band;
-  play_loop(p, 0, loops[buzz.band]);
-  position_cue(p, frame, 0, insect.x, buzz.ring);
-}
+constexpr int hit_ring = 8;  // within 10 pixels
+constexpr int first_period_ms = 60000;
+constexpr int arriving_before_end_ms = 2000;
+constexpr int fly_off_pause_ms = 2000;
+constexpr int tractor_pause_ms = 6000;
+constexpr int game_over_pause_ms = 4000;
 
 }  // namespace
 
@@ -79,97 +75,127 @@ int band_of_ring(int ring) {
   return band;
 }
 
-int buzzing_insect(Platform& p, AudioMode mode) {
-  int last_shot = p.ticks();
-  Sound general[general_count];
-  Sound buzzes[4];
-  load_sounds(p, general_files, general);
-  load_sounds(p, buzz_files, buzzes);
-  check_sounds(p, general);
-  check_sounds(p, buzzes);
+constexpr GameTable buzzing_insect_table = {
+    "buzzing_insect", 4, "data/lvl2", sound_rows, first_buzz, volumes, positional, positional,
+};
 
-  set_up_channels(p, volumes);
-  Target insect;
-  place_target(p, insect);
-  LevelFrame frame;
-  frame.mode = mode;
-  start_sequence(p, general[start]);
+namespace {
 
-  Buzz buzz;
-  int shots = 0;
-  int lives = 3;
-  int score = 0;
-  int period = 60000;
-  int period_start = p.ticks();
-  int tractor_stage = 0;
-  sound_insect(p, frame, insect, buzz, buzzes);
+struct BuzzingInsect : LevelRun<slot_count> {
+  static constexpr const GameTable& table = buzzing_insect_table;
+  static constexpr int start_slot = start;
+  static constexpr int lr_wall_slot = lr_wall;
+  static constexpr int ud_wall_slot = ud_wall;
 
-  // After a hit or an escape: the buzz falls silent through the pause, then
-  // a new insect sounds from its new place.
-  auto fly_off = [&](const Sound& answer) {
-    p.halt(0);
-    play_once(p, 2, answer);
-    p.delay(2000);
+  BuzzingInsect(Platform& platform, AudioMode mode) : LevelRun(platform, mode, table) {
     place_target(p, insect);
-    sound_insect(p, frame, insect, buzz, buzzes);
-    shots = 0;
-  };
+  }
 
-  while (next_pass(p, frame, general[lr_wall], general[ud_wall])) {
-    buzz.ring = proximity_ring(insect, frame.cursor_x, frame.cursor_y);
-    if (buzz.ring != buzz.last_ring) {
-      buzz.band = band_of_ring(buzz.ring);
-      if (buzz.band != buzz.last_band) {
-        play_loop(p, 0, buzzes[buzz.band]);
-        buzz.last_band = buzz.band;
-      }
-      position_cue(p, frame, 0, insect.x, buzz.ring);
-      buzz.last_ring = buzz.ring;
-    }
+  void begin() {
+    tractor_timeline.restart(p);
+    sound_insect();
+  }
 
-    if (fire_held(p) && p.ticks() - last_shot > 1000) {
-      play_once(p, 1, general[bow]);
-      last_shot = p.ticks();
-      ++shots;
-      if (buzz.ring >= 8) {
-        fly_off(general[hit]);
-        ++score;
-        if (p.playing(4)) play_once(p, 4, general[tractor_leaves]);
-        tractor_stage = 0;
-        period = shortened_period(period);
-        period_start = p.ticks();
-      } else if (shots == 3) {
-        --lives;
-        if (lives > 0) {
-          fly_off(general[escape]);
-        }
-      } else {
-        play_once(p, 2, general[miss]);
-      }
-    }
+  void pass() {
+    ring_update();
+    shot_step();
+    tractor_step();
+    lives_step();
+  }
 
-    if (p.ticks() - period_start > period / 2 && tractor_stage == 0) {
-      play_once(p, 4, general[tractor]);
-      tractor_stage = 1;
-    }
-    if (p.ticks() - period_start > period - 2000 && tractor_stage == 1) {
-      play_once(p, 4, general[tractor_arriving]);
-      tractor_stage = 2;
-    }
-    if (p.ticks() - period_start > period && tractor_stage == 2) {
-      p.delay(6000);
-      frame.end_flag = true;
-    }
+  // A new insect always restarts the loop, even in the band heard before:
+  // the hit or escape silenced it.
+  void sound_insect() {
+    ring = proximity_ring(insect, frame.cursor_x, frame.cursor_y);
+    last_ring = ring;
+    last_band = band_of_ring(ring);
+    sounds.play(p, first_buzz + last_band);
+    position_cue(p, frame, buzz_channel, insect.x, ring);
+  }
 
-    if (lives == 0) {
-      play_once(p, 2, general[game_over]);
-      p.delay(4000);
-      frame.end_flag = true;
+  // A new buzz when the band changes, a new cue when the ring does.
+  void ring_update() {
+    ring = proximity_ring(insect, frame.cursor_x, frame.cursor_y);
+    if (ring == last_ring) return;
+    const int band = band_of_ring(ring);
+    if (band != last_band) {
+      sounds.play(p, first_buzz + band);
+      last_band = band;
+    }
+    position_cue(p, frame, buzz_channel, insect.x, ring);
+    last_ring = ring;
+  }
+
+  void shot_step() {
+    if (!gun.ready(p)) return;
+    sounds.play(p, bow);
+    gun.restart(p);
+    lives.shot();
+    if (ring >= hit_ring) {
+      on_hit();
+      return;
+    }
+    switch (lives.missed()) {
+      case Lives::Miss::again:
+        sounds.play(p, miss);
+        break;
+      case Lives::Miss::life_lost:
+        fly_off(escape);
+        break;
+      case Lives::Miss::last_life_lost:  // lives_step ends the game in this pass
+        break;
     }
   }
 
-  end_level(p, frame, {0});
-  free_sounds(p, buzzes);
-  free_sounds(p, general);
-  return score;
-}
+  // The tractor turns back only if it is still heard.
+  void on_hit() {
+    fly_off(hit);
+    ++score;
+    if (p.playing(tractor_channel)) sounds.play(p, tractor_leaves);
+    period = shortened_period(period);
+    tractor_timeline.restart(p);
+  }
+
+  // The buzz falls silent through the pause, then a new insect sounds from
+  // its new place.
+  void fly_off(int answer) {
+    p.halt(buzz_channel);
+    sounds.play(p, answer);
+    p.delay(fly_off_pause_ms);
+    place_target(p, insect);
+    sound_insect();
+    lives.new_target();
+  }
+
+  // Heard at half the period, arriving 2 s before its end, here at the end.
+  void tractor_step() {
+    const std::array<int, 3> marks = {period / 2, period - arriving_before_end_ms, period};
+    tractor_timeline.step(p, marks, [&](int mark) {
+      if (mark == 0) sounds.play(p, tractor);
+      if (mark == 1) sounds.play(p, tractor_arriving);
+      if (mark == 2) {
+        p.delay(tractor_pause_ms);
+        frame.end_flag = true;
+      }
+    });
+  }
+
+  void lives_step() {
+    if (!lives.none_left()) return;
+    sounds.play(p, game_over);
+    p.delay(game_over_pause_ms);
+    frame.end_flag = true;
+  }
+
+  Target insect;
+  int ring = 0;
+  int last_ring = 0;
+  int last_band = 0;
+  Lives lives;
+  int period = first_period_ms;
+  Timeline tractor_timeline;
+};
+
+}  // namespace
+
+int buzzing_insect(Platform& p, AudioMode mode) { return run_level<BuzzingInsect>(p, mode); }

@@ -14,6 +14,7 @@ extern const GameTable quiet_column_table;
 int falling_tin(Platform& p, AudioMode mode);
 extern const GameTable falling_tin_table;
 int buzzing_insect(Platform& p, AudioMode mode);
+extern const GameTable buzzing_insect_table;
 int apple_shot(Platform& p, AudioMode mode);
 int laser_defence(Platform& p, AudioMode mode);
 
