@@ -3,8 +3,7 @@
 #include "apple_shot.hpp"
 
 #include "levels.hpp"
-#include "toolkit/level_frame.hpp"
-#include "toolkit/period.hpp"
+#include "toolkit/run_level.hpp"
 
 namespace {
 
@@ -20,24 +19,34 @@ enum Slot {
   first_call,
   second_call,
   start,
-  general_count
+  first_body,  // the loops of spots 1 to 3
+  slot_count = first_body + 3
 };
 
-constexpr const char* general_files[general_count] = {
-    "data/lvl3/applehitnewpos.ogg", "data/lvl3/stammer.ogg",   "data/lvl3/cringe.ogg",
-    "data/lvl3/runninghome.ogg",    "data/lvl3/boyhit.ogg",    "data/difflvl/bow.ogg",
-    "data/difflvl/lrwall.ogg",      "data/difflvl/udwall.ogg", "data/lvl3/mthey1.ogg",
-    "data/lvl3/mthey2.ogg",         "data/difflvl/start.ogg",
-};
+enum Channel { bow_channel = 1, answer_channel = 2, call_channel = 4 };
+constexpr int body_channel(int spot) { return 4 + spot; }
 
-// Spots 1 to 3, each on channel 4 + spot.
-constexpr const char* body_files[3] = {
-    "data/lvl3/breath.ogg",
-    "data/lvl3/mumble.ogg",
-    "data/lvl3/heart.ogg",
+constexpr SoundRow sound_rows[] = {
+    {"data/lvl3/applehitnewpos.ogg", answer_channel, once},
+    {"data/lvl3/stammer.ogg", answer_channel, once},
+    {"data/lvl3/cringe.ogg", answer_channel, once},
+    {"data/lvl3/runninghome.ogg", answer_channel, once},
+    {"data/lvl3/boyhit.ogg", answer_channel, once},
+    {"data/difflvl/bow.ogg", bow_channel, once},
+    {"data/difflvl/lrwall.ogg", wall_channel, once},
+    {"data/difflvl/udwall.ogg", wall_channel, once},
+    {"data/lvl3/mthey1.ogg", call_channel, once},
+    {"data/lvl3/mthey2.ogg", call_channel, once},
+    {"data/difflvl/start.ogg", start_channel, once},
+    {"data/lvl3/breath.ogg", body_channel(breath_spot), endless},
+    {"data/lvl3/mumble.ogg", body_channel(mumble_spot), endless},
+    {"data/lvl3/heart.ogg", body_channel(heart_spot), endless},
 };
+static_assert(std::size(sound_rows) == slot_count);
 
 constexpr int volumes[8] = {128, 64, 128, 32, 128, 128, 128, 128};
+constexpr int positional[] = {body_channel(breath_spot), body_channel(mumble_spot),
+                              body_channel(heart_spot)};
 
 constexpr RingBound rings[] = {{10, 10}, {20, 8}, {30, 6}, {45, 4}, {60, 2}};
 
@@ -45,28 +54,22 @@ constexpr RingBound rings[] = {{10, 10}, {20, 8}, {30, 6}, {45, 4}, {60, 2}};
 constexpr Boy::Spot spot_offsets[4] = {{0, 0}, {0, 60}, {0, 80}, {30, 140}};
 
 constexpr int first_body_spot = breath_spot;
-constexpr int body_channel(int spot) { return 4 + spot; }
-
-void halt_body(Platform& p) {
-  for (int spot = first_body_spot; spot < 4; ++spot) p.halt(body_channel(spot));
-}
-
-void sound_boy(Platform& p, const LevelFrame& frame, Boy& boy, int (&ring)[4], int (&last_ring)[4],
-               const Sound (&body)[3]) {
-  for (int spot = first_body_spot; spot < 4; ++spot) {
-    ring[spot] = spot_ring(boy, frame.cursor_x, frame.cursor_y, spot);
-    last_ring[spot] = ring[spot];
-    play_loop(p, body_channel(spot), body[spot - first_body_spot]);
-    position_cue(p, frame, body_channel(spot), spot_source_x(boy, spot), ring[spot]);
-  }
-}
+constexpr int spot_count = 4;
+constexpr int apple_hit_ring = 8;  // within 20 pixels
+constexpr int boy_hit_ring = 4;    // within 45 pixels of the breath or the heart
+constexpr int first_period_ms = 60000;
+constexpr int apple_hit_pause_ms = 2000;
+constexpr int boy_hit_pause_ms = 2500;
+constexpr int cringe_pause_ms = 4000;
+constexpr int second_call_pause_ms = 1000;
+constexpr int running_home_pause_ms = 3200;
 
 }  // namespace
 
 void place_boy(Platform& p, Boy& boy) {
   boy.x = 60 + p.random() % 650;
   boy.y = 60 + p.random() % 340;
-  for (int spot = 0; spot < 4; ++spot) {
+  for (int spot = 0; spot < spot_count; ++spot) {
     boy.spots[spot] = {boy.x + spot_offsets[spot].x, boy.y + spot_offsets[spot].y};
   }
 }
@@ -80,103 +83,144 @@ int spot_ring(Boy& boy, int cursor_x, int cursor_y, int spot) {
 
 int spot_source_x(const Boy& boy, int spot) { return boy.spots[spot].x; }
 
-int apple_shot(Platform& p, AudioMode mode) {
-  int last_shot = p.ticks();
-  Sound general[general_count];
-  Sound body[3];
-  load_sounds(p, general_files, general);
-  load_sounds(p, body_files, body);
-  check_sounds(p, general);
-  check_sounds(p, body);
+constexpr GameTable apple_shot_table = {
+    "apple_shot", 5, "data/lvl3", sound_rows, first_body, volumes, positional, positional,
+};
 
-  set_up_channels(p, volumes);
-  Boy boy;
-  place_boy(p, boy);
-  LevelFrame frame;
-  frame.mode = mode;
-  start_sequence(p, general[start]);
+namespace {
 
-  int ring[4] = {};
-  int last_ring[4] = {};
-  int shots = 0;
-  int lives = 3;
-  int score = 0;
-  int period = 60000;
-  int period_start = p.ticks();
-  int call_stage = 0;
-  sound_boy(p, frame, boy, ring, last_ring, body);
+struct AppleShot : LevelRun<slot_count> {
+  static constexpr const GameTable& table = apple_shot_table;
+  static constexpr int start_slot = start;
+  static constexpr int lr_wall_slot = lr_wall;
+  static constexpr int ud_wall_slot = ud_wall;
 
-  while (next_pass(p, frame, general[lr_wall], general[ud_wall])) {
-    for (int spot = first_body_spot; spot < 4; ++spot) {
-      ring[spot] = spot_ring(boy, frame.cursor_x, frame.cursor_y, spot);
-      if (ring[spot] != last_ring[spot]) {
-        position_cue(p, frame, body_channel(spot), spot_source_x(boy, spot), ring[spot]);
-        last_ring[spot] = ring[spot];
-      }
-    }
+  AppleShot(Platform& platform, AudioMode mode) : LevelRun(platform, mode, table) {
+    place_boy(p, boy);
+  }
 
-    if (fire_held(p) && p.ticks() - last_shot > 1000) {
-      play_once(p, 1, general[bow]);
-      last_shot = p.ticks();
-      ++shots;
-      p.warp_mouse(frame.cursor_x, frame.cursor_y);
-      ring[apple_spot] = spot_ring(boy, frame.cursor_x, frame.cursor_y, apple_spot);
-      // The apple first: a shot just below it is near the breath as well.
-      if (ring[apple_spot] >= 8) {
-        halt_body(p);
-        play_once(p, 2, general[apple_hit]);
-        p.delay(2000);
-        place_boy(p, boy);
-        shots = 0;
-        ++score;
-        sound_boy(p, frame, boy, ring, last_ring, body);
-        call_stage = 0;
-        period = shortened_period(period);
-        period_start = p.ticks();
-      } else if (spot_ring(boy, frame.cursor_x, frame.cursor_y, breath_spot) >= 4 ||
-                 spot_ring(boy, frame.cursor_x, frame.cursor_y, heart_spot) >= 4) {
-        halt_body(p);
-        play_once(p, 2, general[boy_hit]);
-        p.delay(2500);
-        frame.end_flag = true;
-      } else if (shots == 3) {
-        --lives;
-        if (lives > 0) {
-          halt_body(p);
-          play_once(p, 2, general[cringe]);
-          p.delay(4000);
-          place_boy(p, boy);
-          sound_boy(p, frame, boy, ring, last_ring, body);
-          shots = 0;
-        }
-      } else {
-        play_once(p, 2, general[stammer]);
-      }
-    }
+  void begin() {
+    call_timeline.restart(p);
+    sound_boy();
+  }
 
-    if (p.ticks() - period_start > period / 2 && call_stage == 0) {
-      play_once(p, 4, general[first_call]);
-      call_stage = 1;
-    }
-    if (p.ticks() - period_start > period && call_stage == 1) {
-      halt_body(p);
-      play_once(p, 4, general[second_call]);
-      p.delay(1000);
-      play_once(p, 2, general[running_home]);
-      p.delay(3200);
-      frame.end_flag = true;
-    }
+  void pass() {
+    cue_update();
+    shot_step();
+    call_step();
+    lives_step();
+  }
 
-    if (lives == 0) {
-      halt_body(p);
-      play_once(p, 2, general[running_home]);
-      p.delay(3200);
-      frame.end_flag = true;
+  int ring_of_spot(int spot) { return spot_ring(boy, frame.cursor_x, frame.cursor_y, spot); }
+
+  // The three loops from the start, each with its cue.
+  void sound_boy() {
+    for (int spot = first_body_spot; spot < spot_count; ++spot) {
+      last_rings[spot] = ring_of_spot(spot);
+      sounds.play(p, first_body + spot - first_body_spot);
+      position_cue(p, frame, body_channel(spot), spot_source_x(boy, spot), last_rings[spot]);
     }
   }
 
-  end_level(p, frame, {5, 6, 7});
-  free_sounds(p, body);
-  free_sounds(p, general);
-  return score;
-}
+  void halt_body() {
+    for (int spot = first_body_spot; spot < spot_count; ++spot) p.halt(body_channel(spot));
+  }
+
+  // A spot's cue only when its ring changes; the loops play on.
+  void cue_update() {
+    for (int spot = first_body_spot; spot < spot_count; ++spot) {
+      const int ring = ring_of_spot(spot);
+      if (ring != last_rings[spot]) {
+        position_cue(p, frame, body_channel(spot), spot_source_x(boy, spot), ring);
+        last_rings[spot] = ring;
+      }
+    }
+  }
+
+  // The mouse is warped to where it is, as the shot is fired.
+  void shot_step() {
+    if (!gun.ready(p)) return;
+    sounds.play(p, bow);
+    gun.restart(p);
+    lives.shot();
+    p.warp_mouse(frame.cursor_x, frame.cursor_y);
+    // The apple first: a shot just below it is near the breath as well.
+    if (ring_of_spot(apple_spot) >= apple_hit_ring) {
+      on_apple_hit();
+    } else if (ring_of_spot(breath_spot) >= boy_hit_ring ||
+               ring_of_spot(heart_spot) >= boy_hit_ring) {
+      halt_body();
+      sounds.play(p, boy_hit);
+      p.delay(boy_hit_pause_ms);
+      frame.end_flag = true;
+    } else {
+      on_miss();
+    }
+  }
+
+  void on_apple_hit() {
+    halt_body();
+    sounds.play(p, apple_hit);
+    p.delay(apple_hit_pause_ms);
+    place_boy(p, boy);
+    lives.new_target();
+    ++score;
+    sound_boy();
+    period = shortened_period(period);
+    call_timeline.restart(p);
+  }
+
+  void on_miss() {
+    switch (lives.missed()) {
+      case Lives::Miss::again:
+        sounds.play(p, stammer);
+        break;
+      case Lives::Miss::life_lost:
+        halt_body();
+        sounds.play(p, cringe);
+        p.delay(cringe_pause_ms);
+        place_boy(p, boy);
+        sound_boy();
+        break;
+      case Lives::Miss::last_life_lost:  // lives_step ends the game in this pass
+        break;
+    }
+  }
+
+  // A first call at half the period; at its end the boy runs home.
+  void call_step() {
+    const std::array<int, 2> marks = {period / 2, period};
+    call_timeline.step(p, marks, [&](int mark) {
+      if (mark == 0) {
+        sounds.play(p, first_call);
+        return;
+      }
+      halt_body();
+      sounds.play(p, second_call);
+      p.delay(second_call_pause_ms);
+      run_home();
+    });
+  }
+
+  void lives_step() {
+    if (!lives.none_left()) return;
+    halt_body();
+    run_home();
+  }
+
+  void run_home() {
+    sounds.play(p, running_home);
+    p.delay(running_home_pause_ms);
+    frame.end_flag = true;
+  }
+
+  Boy boy;
+  int last_rings[spot_count] = {};  // of the sounding spots, at their last cue
+  Lives lives;
+  int period = first_period_ms;
+  Timeline call_timeline;
+};
+
+}  // namespace
+
+int apple_shot(Platform& p, AudioMode mode) { return run_level<AppleShot>(p, mode); }

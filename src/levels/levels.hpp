@@ -16,6 +16,7 @@ extern const GameTable falling_tin_table;
 int buzzing_insect(Platform& p, AudioMode mode);
 extern const GameTable buzzing_insect_table;
 int apple_shot(Platform& p, AudioMode mode);
+extern const GameTable apple_shot_table;
 int laser_defence(Platform& p, AudioMode mode);
 
 // The proximity ring of the tone target game; fills the target's distances.
