@@ -3,7 +3,7 @@
 #include "laser_defence.hpp"
 
 #include "levels.hpp"
-#include "toolkit/level_frame.hpp"
+#include "toolkit/run_level.hpp"
 
 namespace {
 
@@ -23,22 +23,33 @@ enum Slot {
   slot_count
 };
 
-constexpr const char* files[slot_count] = {
-    "data/lvl6/shipen.ogg",    "data/lvl6/shipally.ogg",     "data/lvl6/lasercanon.ogg",
-    "data/difflvl/lrwall.ogg", "data/difflvl/udwall.ogg",    "data/difflvl/start.ogg",
-    "data/lvl6/exploen.ogg",   "data/lvl6/exploally.ogg",    "data/lvl6/shipdestroyed.ogg",
-    "data/lvl6/ennothit.ogg",  "data/lvl6/shieldstatus.ogg", "data/lvl6/evacuation.ogg",
-};
-
-constexpr int volumes[10] = {128, 64, 32, 32, 128, 128, 128, 128, 128, 128};
-
 enum Channel {
   cannon_channel = 1,
   blast_channel = 2,
   announce_channel = 4,
-  first_ship_channel = 5,
+  first_ship_channel = 5,  // ship i on 5 + i
   through_channel = 9
 };
+
+constexpr SoundRow sound_rows[] = {
+    {"data/lvl6/shipen.ogg", first_ship_channel, endless, 2},
+    {"data/lvl6/shipally.ogg", first_ship_channel + 2, endless, 2},
+    {"data/lvl6/lasercanon.ogg", cannon_channel, once},
+    {"data/difflvl/lrwall.ogg", wall_channel, once},
+    {"data/difflvl/udwall.ogg", wall_channel, once},
+    {"data/difflvl/start.ogg", start_channel, once},
+    {"data/lvl6/exploen.ogg", blast_channel, once},
+    {"data/lvl6/exploally.ogg", blast_channel, once},
+    {"data/lvl6/shipdestroyed.ogg", announce_channel, once},
+    {"data/lvl6/ennothit.ogg", through_channel, once},
+    {"data/lvl6/shieldstatus.ogg", announce_channel, once},
+    {"data/lvl6/evacuation.ogg", announce_channel, once},
+};
+static_assert(std::size(sound_rows) == slot_count);
+
+constexpr int volumes[10] = {128, 64, 32, 32, 128, 128, 128, 128, 128, 128};
+constexpr int positional[] = {first_ship_channel, first_ship_channel + 1, first_ship_channel + 2,
+                              first_ship_channel + 3};
 
 constexpr int ship_count = 4;
 bool is_enemy(int ship) { return ship < 2; }
@@ -58,8 +69,10 @@ constexpr Entry entries[4] = {
     {1, 0, +1, 0, false, 100, 400},    // left, flying right
 };
 
+constexpr int shot_ring = 10;  // within 30 pixels
+constexpr int first_shields = 3;
+constexpr int ally_cost = 2;
 constexpr int step_interval = 80;
-constexpr int shot_interval = 1000;
 constexpr int warning_wait = 5000;
 constexpr int destruction_wait = 3500;
 constexpr int destruction_pause = 4500;
@@ -91,52 +104,61 @@ int ship_ring(Ship& ship, int cursor_x, int cursor_y) {
   return ring_of(ship.distance, rings_table, 0);
 }
 
-int laser_defence(Platform& p, AudioMode mode) {
-  // Loading time counts toward the first shot's cool-down.
-  int last_shot = p.ticks();
-  Sound sounds[slot_count];
-  load_sounds(p, files, sounds);
-  check_sounds(p, sounds);
+constexpr GameTable laser_defence_table = {
+    "laser_defence", 6, "data/lvl6", sound_rows, slot_count, volumes, positional, positional,
+};
 
-  set_up_channels(p, volumes);
-  Ship ships[ship_count];
-  for (Ship& ship : ships) place_ship(p, ship);
-  LevelFrame frame;
-  frame.mode = mode;
-  start_sequence(p, sounds[start]);
+namespace {
 
-  int rings[ship_count];
-  int last_rings[ship_count];
-  for (int i = 0; i < ship_count; ++i) {
-    rings[i] = ship_ring(ships[i], frame.cursor_x, frame.cursor_y);
-    last_rings[i] = rings[i];
-    play_loop(p, first_ship_channel + i, sounds[is_enemy(i) ? enemy_engine : ally_engine]);
-    position_cue(p, frame, first_ship_channel + i, ships[i].x, rings[i]);
+struct LaserDefence : LevelRun<slot_count> {
+  static constexpr const GameTable& table = laser_defence_table;
+  static constexpr int start_slot = start;
+  static constexpr int lr_wall_slot = lr_wall;
+  static constexpr int ud_wall_slot = ud_wall;
+
+  LaserDefence(Platform& platform, AudioMode mode) : LevelRun(platform, mode, table) {
+    for (Ship& ship : ships) place_ship(p, ship);
   }
-  int last_step = p.ticks();
 
-  int shields = 3;
-  int score = 0;
-  int pending_passes = 0;
-  int last_loss_time = 0;  // program start: the first waits count from there
-  int warn_stage = 0;
-
-  while (next_pass(p, frame, sounds[lr_wall], sounds[ud_wall])) {
-    if (p.ticks() - last_step > step_interval) {
-      for (int i = 0; i < ship_count; ++i) {
-        if (move_ship(p, ships[i]) && is_enemy(i)) ++pending_passes;
-      }
-      last_step = p.ticks();
+  // The engines start, each with its cue from the centre.
+  void begin() {
+    for (int i = 0; i < ship_count; ++i) {
+      rings[i] = ship_ring(ships[i], frame.cursor_x, frame.cursor_y);
+      last_rings[i] = rings[i];
+      sounds.play_on(p, first_ship_channel + i, is_enemy(i) ? enemy_engine : ally_engine);
+      position_cue(p, frame, first_ship_channel + i, ships[i].x, rings[i]);
     }
+    last_step = p.ticks();
+  }
 
-    // One enemy through at a time; the shield point goes as it is announced.
-    if (pending_passes > 0 && !p.playing(through_channel)) {
-      play_once(p, through_channel, sounds[enemy_through]);
-      last_loss_time = p.ticks();
-      --pending_passes;
-      --shields;
+  void pass() {
+    movement();
+    enemy_through_step();
+    cues();
+    shot_step();
+    announcements();
+    destruction();
+  }
+
+  void movement() {
+    if (p.ticks() - last_step <= step_interval) return;
+    for (int i = 0; i < ship_count; ++i) {
+      if (move_ship(p, ships[i]) && is_enemy(i)) ++pending_passes;
     }
+    last_step = p.ticks();
+  }
 
+  // One enemy through at a time; the shield point goes as it is announced.
+  void enemy_through_step() {
+    if (pending_passes == 0 || p.playing(through_channel)) return;
+    sounds.play(p, enemy_through);
+    last_loss_time = p.ticks();
+    --pending_passes;
+    --shields;
+  }
+
+  // A ship's cue only when its ring changes.
+  void cues() {
     for (int i = 0; i < ship_count; ++i) {
       rings[i] = ship_ring(ships[i], frame.cursor_x, frame.cursor_y);
       if (rings[i] != last_rings[i]) {
@@ -144,43 +166,57 @@ int laser_defence(Platform& p, AudioMode mode) {
         last_rings[i] = rings[i];
       }
     }
+  }
 
-    if (fire_held(p) && p.ticks() - last_shot > shot_interval) {
-      play_once(p, cannon_channel, sounds[cannon]);
-      last_shot = p.ticks();
-      for (int i = 0; i < ship_count; ++i) {
-        if (rings[i] != 10) continue;
-        if (is_enemy(i)) {
-          play_once(p, blast_channel, sounds[enemy_blast]);
-          place_ship(p, ships[i]);
-          ++score;
-        } else {
-          play_once(p, blast_channel, sounds[ally_blast]);
-          place_ship(p, ships[i]);
-          shields -= 2;
-        }
+  // Every ship within reach is hit, in order; its engine plays on from its
+  // new entry.
+  void shot_step() {
+    if (!gun.ready(p)) return;
+    sounds.play(p, cannon);
+    gun.restart(p);
+    for (int i = 0; i < ship_count; ++i) {
+      if (rings[i] != shot_ring) continue;
+      sounds.play(p, is_enemy(i) ? enemy_blast : ally_blast);
+      place_ship(p, ships[i]);
+      if (is_enemy(i)) {
+        ++score;
+      } else {
+        shields -= ally_cost;
       }
-    }
-
-    if (warn_stage <= 0 && shields == 2 && p.ticks() - last_loss_time > warning_wait) {
-      play_once(p, announce_channel, sounds[shield_status]);
-      warn_stage += 1;
-    }
-    if (warn_stage <= 1 && shields == 1 && p.ticks() - last_loss_time > warning_wait) {
-      play_once(p, announce_channel, sounds[evacuation]);
-      warn_stage += 2;
-    }
-
-    // Each enemy through restarts the wait, so its sound is heard out first.
-    if (shields <= 0 && p.ticks() - last_loss_time > destruction_wait) {
-      p.halt(-1);
-      play_once(p, announce_channel, sounds[own_ship_lost]);
-      p.delay(destruction_pause);
-      frame.end_flag = true;
     }
   }
 
-  end_level(p, frame, {5, 6, 7, 8});
-  free_sounds(p, sounds);
-  return score;
-}
+  // Each at most once a run; an ally lost at three shields skips the first.
+  void announcements() {
+    if (warn_stage <= 0 && shields == 2 && p.ticks() - last_loss_time > warning_wait) {
+      sounds.play(p, shield_status);
+      warn_stage += 1;
+    }
+    if (warn_stage <= 1 && shields == 1 && p.ticks() - last_loss_time > warning_wait) {
+      sounds.play(p, evacuation);
+      warn_stage += 2;
+    }
+  }
+
+  // Each enemy through restarts the wait, so its sound is heard out first.
+  void destruction() {
+    if (shields > 0 || p.ticks() - last_loss_time <= destruction_wait) return;
+    p.halt(-1);
+    sounds.play(p, own_ship_lost);
+    p.delay(destruction_pause);
+    frame.end_flag = true;
+  }
+
+  Ship ships[ship_count];
+  int rings[ship_count] = {};       // this pass's, read by the shot
+  int last_rings[ship_count] = {};  // at each ship's last cue
+  int last_step = 0;
+  int shields = first_shields;  // may fall below 0
+  int pending_passes = 0;       // enemies through, not yet announced
+  int last_loss_time = 0;       // program start: the first waits count from there
+  int warn_stage = 0;
+};
+
+}  // namespace
+
+int laser_defence(Platform& p, AudioMode mode) { return run_level<LaserDefence>(p, mode); }

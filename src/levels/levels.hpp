@@ -18,6 +18,7 @@ extern const GameTable buzzing_insect_table;
 int apple_shot(Platform& p, AudioMode mode);
 extern const GameTable apple_shot_table;
 int laser_defence(Platform& p, AudioMode mode);
+extern const GameTable laser_defence_table;
 
 // The proximity ring of the tone target game; fills the target's distances.
 int tone_ring(Target& target, int cursor_x, int cursor_y);
