@@ -20,5 +20,8 @@ extern const GameTable apple_shot_table;
 int laser_defence(Platform& p, AudioMode mode);
 extern const GameTable laser_defence_table;
 
+// The six games' tables, by menu entry (index 0 is entry 1).
+extern const GameTable* const game_tables[6];
+
 // The proximity ring of the tone target game; fills the target's distances.
 int tone_ring(Target& target, int cursor_x, int cursor_y);

@@ -89,13 +89,6 @@ void position_cue(Platform& p, const LevelFrame& frame, int channel, int source_
   }
 }
 
-void end_level(Platform& p, const LevelFrame& frame, std::initializer_list<int> panned) {
-  p.halt(-1);
-  if (frame.mode == stereo) {
-    for (int channel : panned) p.set_panning(channel, 255, 255);
-  }
-}
-
 int distance_between(int dx, int dy) {
   return static_cast<int>(std::sqrt(static_cast<double>(dx) * dx + static_cast<double>(dy) * dy));
 }

@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdlib>
-#include <initializer_list>
 
 #include "audio_mode.hpp"
 #include "platform/platform.hpp"
@@ -52,14 +51,6 @@ void free_sounds(Platform& p, Sound (&sounds)[N]) {
   for (Sound& sound : sounds) p.free_chunk(sound.chunk);
 }
 
-template <std::size_t N>
-void set_up_channels(Platform& p, const int (&volumes)[N]) {
-  p.allocate_channels(static_cast<int>(N));
-  for (std::size_t channel = 0; channel < N; ++channel) {
-    p.volume(static_cast<int>(channel), volumes[channel]);
-  }
-}
-
 // The mouse to the centre, the start cue, and half a second to hear it.
 void start_sequence(Platform& p, const Sound& start_cue);
 
@@ -74,9 +65,6 @@ bool fire_held(Platform& p);
 int stereo_gain(int cursor_x, int source_x, int side, int scale);
 void pan(Platform& p, const LevelFrame& frame, int channel, int source_x, int scale);
 void position_cue(Platform& p, const LevelFrame& frame, int channel, int source_x, int scale);
-
-// Halts every channel and, in stereo, takes the panning off `panned`.
-void end_level(Platform& p, const LevelFrame& frame, std::initializer_list<int> panned);
 
 // The truncated straight-line distance between two points.
 int distance_between(int dx, int dy);

@@ -5,7 +5,6 @@
 #include <cstddef>
 
 #include "level_frame.hpp"
-#include "period.hpp"
 
 // A fire button's cool-down: a shot counts while the button is held and
 // more than the interval has passed since the last one. It starts counting
@@ -70,3 +69,7 @@ class Timeline {
   int start_ = 0;
   int stage_ = 0;
 };
+
+// The time allowed for the next hit in the games that shorten it after every
+// hit: by 10 s while it is above 40 s, then by 5 s while it is above 20 s.
+int shortened_period(int period);

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "levels/buzzing_insect.hpp"
-#include "toolkit/period.hpp"
+#include "toolkit/rules.hpp"
 
 TEST(ProximityRing, BoundsOfEveryRing) {
   struct Row {

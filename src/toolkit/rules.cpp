@@ -1,4 +1,4 @@
-#include "period.hpp"
+#include "rules.hpp"
 
 int shortened_period(int period) {
   if (period > 40000) return period - 10000;
