@@ -3,6 +3,37 @@
 #include <algorithm>
 #include <cstdio>
 
+std::string name(Op op) {
+  static const std::map<Op, std::string> names = {
+      {Op::allocate, "allocate"},
+      {Op::close_audio, "close_audio"},
+      {Op::delay, "delay"},
+      {Op::distance, "distance"},
+      {Op::free, "free"},
+      {Op::free_music, "free_music"},
+      {Op::free_screen, "free_screen"},
+      {Op::halt, "halt"},
+      {Op::halt_music, "halt_music"},
+      {Op::init_video, "init_video"},
+      {Op::load, "load"},
+      {Op::load_music, "load_music"},
+      {Op::music_volume, "music_volume"},
+      {Op::open_audio, "open_audio"},
+      {Op::open_black_screen, "open_black_screen"},
+      {Op::panning, "panning"},
+      {Op::play, "play"},
+      {Op::play_music, "play_music"},
+      {Op::quit, "quit"},
+      {Op::seed, "seed"},
+      {Op::show_cursor, "show_cursor"},
+      {Op::volume, "volume"},
+      {Op::warp, "warp"},
+  };
+  return names.at(op);
+}
+
+std::ostream& operator<<(std::ostream& out, Op op) { return out << name(op); }
+
 FakePlatform::FakePlatform() = default;
 FakePlatform::~FakePlatform() = default;
 
@@ -65,13 +96,11 @@ void FakePlatform::advance(int ms) {
   apply_due_steps();
 }
 
-void FakePlatform::record(const std::string& op, int channel, const std::string& sound, int a,
-                          int b) {
+void FakePlatform::record(Op op, int channel, const std::string& sound, int a, int b) {
   calls.push_back({now, op, channel, sound, a, b});
 }
 
-std::vector<Call> FakePlatform::find(const std::string& op, int channel,
-                                     const std::string& sound) const {
+std::vector<Call> FakePlatform::find(Op op, int channel, const std::string& sound) const {
   std::vector<Call> found;
   for (const Call& call : calls) {
     if (call.op != op) continue;
@@ -82,8 +111,7 @@ std::vector<Call> FakePlatform::find(const std::string& op, int channel,
   return found;
 }
 
-std::vector<int> FakePlatform::times(const std::string& op, int channel,
-                                     const std::string& sound) const {
+std::vector<int> FakePlatform::times(Op op, int channel, const std::string& sound) const {
   std::vector<int> found;
   for (const Call& call : find(op, channel, sound)) found.push_back(call.time);
   return found;
@@ -97,16 +125,16 @@ int FakePlatform::live_chunks() const {
 bool FakePlatform::display_found() { return !no_display; }
 
 bool FakePlatform::init_video() {
-  record("init_video");
+  record(Op::init_video);
   return !video_fails;
 }
-void FakePlatform::show_cursor(bool shown) { record("show_cursor", -1, "", shown ? 1 : 0); }
+void FakePlatform::show_cursor(bool shown) { record(Op::show_cursor, -1, "", shown ? 1 : 0); }
 bool FakePlatform::open_black_screen() {
-  record("open_black_screen");
+  record(Op::open_black_screen);
   return !screen_fails;
 }
-void FakePlatform::free_screen() { record("free_screen"); }
-void FakePlatform::quit() { record("quit"); }
+void FakePlatform::free_screen() { record(Op::free_screen); }
+void FakePlatform::quit() { record(Op::quit); }
 
 bool FakePlatform::poll_event(Event& event) {
   if (!draining_) {
@@ -136,26 +164,26 @@ bool FakePlatform::key_held(int key) { return keys_.count(key) != 0; }
 unsigned FakePlatform::mouse_buttons() { return buttons_; }
 
 void FakePlatform::warp_mouse(int x, int y) {
-  record("warp", -1, "", x, y);
+  record(Op::warp, -1, "", x, y);
   queue_.push_back({EventType::mouse, x, y});
 }
 
 int FakePlatform::ticks() { return now; }
 
 void FakePlatform::delay(int ms) {
-  record("delay", -1, "", ms);
+  record(Op::delay, -1, "", ms);
   advance(ms);
 }
 
 bool FakePlatform::open_audio(int channels) {
-  record("open_audio", -1, "", channels);
+  record(Op::open_audio, -1, "", channels);
   output_channels = channels;
   return !audio_fails;
 }
-void FakePlatform::close_audio() { record("close_audio"); }
+void FakePlatform::close_audio() { record(Op::close_audio); }
 
 Chunk* FakePlatform::load_chunk(const char* path, char* why, int why_size) {
-  record("load", -1, path);
+  record(Op::load, -1, path);
   if (missing.count(path) != 0) {
     std::snprintf(why, static_cast<size_t>(why_size), "Couldn't open %s", path);
     return nullptr;
@@ -165,25 +193,25 @@ Chunk* FakePlatform::load_chunk(const char* path, char* why, int why_size) {
 }
 
 void FakePlatform::free_chunk(Chunk* chunk) {
-  record("free", -1, chunk != nullptr ? chunk->path : "(null)");
+  record(Op::free, -1, chunk != nullptr ? chunk->path : "(null)");
   if (chunk == nullptr || chunk->freed) throw std::logic_error("chunk freed twice or null");
   chunk->freed = true;
 }
 
 Music* FakePlatform::load_music(const char* path) {
-  record("load_music", -1, path);
+  record(Op::load_music, -1, path);
   if (missing.count(path) != 0) return nullptr;
   musics_.push_back({path, false});
   return &musics_.back();
 }
 
 void FakePlatform::free_music(Music* music) {
-  record("free_music", -1, music->path);
+  record(Op::free_music, -1, music->path);
   music->freed = true;
 }
 
 void FakePlatform::play_music(Music* music, int loops) {
-  record("play_music", -1, music->path, loops);
+  record(Op::play_music, -1, music->path, loops);
   music_on_ = true;
   music_start_ = now;
 }
@@ -191,24 +219,24 @@ void FakePlatform::play_music(Music* music, int loops) {
 bool FakePlatform::music_playing() { return music_on_ && now < music_start_ + music_length; }
 
 void FakePlatform::halt_music() {
-  record("halt_music");
+  record(Op::halt_music);
   music_on_ = false;
 }
 
-void FakePlatform::music_volume(int volume) { record("music_volume", -1, "", volume); }
-void FakePlatform::allocate_channels(int count) { record("allocate", -1, "", count); }
-void FakePlatform::volume(int channel, int volume) { record("volume", channel, "", volume); }
+void FakePlatform::music_volume(int volume) { record(Op::music_volume, -1, "", volume); }
+void FakePlatform::allocate_channels(int count) { record(Op::allocate, -1, "", count); }
+void FakePlatform::volume(int channel, int volume) { record(Op::volume, channel, "", volume); }
 
 void FakePlatform::play(int channel, Chunk* chunk, int loops) {
   if (chunk == nullptr || chunk->freed) throw std::logic_error("played a missing or freed chunk");
-  record("play", channel, chunk->path, loops);
+  record(Op::play, channel, chunk->path, loops);
   const auto length = lengths.find(chunk->path);
   channels_[channel] = {true, now, length != lengths.end() ? length->second : default_length,
                         loops};
 }
 
 void FakePlatform::halt(int channel) {
-  record("halt", channel);
+  record(Op::halt, channel);
   if (channel == -1) {
     channels_.clear();
   } else {
@@ -224,16 +252,16 @@ bool FakePlatform::playing(int channel) {
 }
 
 void FakePlatform::set_panning(int channel, int left, int right) {
-  record("panning", channel, "", left, right);
+  record(Op::panning, channel, "", left, right);
 }
 void FakePlatform::set_distance(int channel, int distance) {
-  record("distance", channel, "", distance);
+  record(Op::distance, channel, "", distance);
 }
 
 const char* FakePlatform::error() { return "fake failure"; }
 
 void FakePlatform::seed_random() {
-  record("seed");
+  record(Op::seed);
   seeded = true;
 }
 

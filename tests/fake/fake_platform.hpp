@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <map>
+#include <ostream>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -23,9 +24,38 @@ struct Music {
   bool freed = false;
 };
 
+// What the game asked of the platform; a misspelt one does not compile.
+enum class Op {
+  allocate,
+  close_audio,
+  delay,
+  distance,
+  free,
+  free_music,
+  free_screen,
+  halt,
+  halt_music,
+  init_video,
+  load,
+  load_music,
+  music_volume,
+  open_audio,
+  open_black_screen,
+  panning,
+  play,
+  play_music,
+  quit,
+  seed,
+  show_cursor,
+  volume,
+  warp
+};
+std::string name(Op op);
+std::ostream& operator<<(std::ostream& out, Op op);
+
 struct Call {
   int time;
-  std::string op;  // "play", "halt", "volume", "panning", "distance", "delay", ...
+  Op op;
   int channel = -1;
   std::string sound;  // the path of the chunk played, loaded or freed
   int a = 0;          // play: loops; volume: volume; panning: left; distance; delay: ms
@@ -80,12 +110,10 @@ class FakePlatform final : public Platform {
   bool seeded = false;
 
   // Queries on the record.
-  std::vector<Call> find(const std::string& op, int channel = -2,
-                         const std::string& sound = "") const;
-  std::vector<int> times(const std::string& op, int channel = -2,
-                         const std::string& sound = "") const;
+  std::vector<Call> find(Op op, int channel = -2, const std::string& sound = "") const;
+  std::vector<int> times(Op op, int channel = -2, const std::string& sound = "") const;
   std::vector<int> play_times(int channel, const std::string& sound = "") const {
-    return times("play", channel, sound);
+    return times(Op::play, channel, sound);
   }
   int live_chunks() const;
 
@@ -143,8 +171,7 @@ class FakePlatform final : public Platform {
   void add(Step step);
   void advance(int ms);
   void apply_due_steps();
-  void record(const std::string& op, int channel = -1, const std::string& sound = "", int a = 0,
-              int b = 0);
+  void record(Op op, int channel = -1, const std::string& sound = "", int a = 0, int b = 0);
 
   std::vector<Step> script_;  // kept in time order
   std::size_t next_step_ = 0;

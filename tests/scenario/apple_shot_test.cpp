@@ -44,7 +44,7 @@ void apple_at(FakePlatform& p, int x, int y) {
 std::vector<int> body_halts(const FakePlatform& p) {
   std::vector<int> times;
   for (int channel = 5; channel <= 7; ++channel) {
-    for (int time : p.times("halt", channel)) times.push_back(time);
+    for (int time : p.times(Op::halt, channel)) times.push_back(time);
   }
   return times;
 }
@@ -68,10 +68,10 @@ TEST(AppleShot, LoadsEverySoundBeforeTheFirstMissingOneEndsTheProcess) {
     }
     std::vector<std::string> all = general_files;
     all.insert(all.end(), body_files.begin(), body_files.end());
-    EXPECT_EQ(sounds(p, "load"), all);
+    EXPECT_EQ(sounds(p, Op::load), all);
     EXPECT_EQ(p.output, "Mix_LoadWAV: Couldn't open " + row.reported + "\n");
-    EXPECT_TRUE(p.find("play").empty());
-    EXPECT_TRUE(p.find("allocate").empty());
+    EXPECT_TRUE(p.find(Op::play).empty());
+    EXPECT_TRUE(p.find(Op::allocate).empty());
   }
 }
 
@@ -114,7 +114,7 @@ TEST(AppleShot, StartsTheBodySoundsBesideTheStartCueAndResetsTheirPanningAtTheEn
     for (const std::string& file : body_files) expected.push_back("free -1 " + file + " 0 0");
     for (const std::string& file : general_files) expected.push_back("free -1 " + file + " 0 0");
     EXPECT_EQ(trace(p), expected);
-    EXPECT_EQ(p.times("halt", -1), std::vector<int>{1001});
+    EXPECT_EQ(p.times(Op::halt, -1), std::vector<int>{1001});
     EXPECT_EQ(p.live_chunks(), 0);
   }
 }
@@ -123,17 +123,17 @@ TEST(AppleShot, RefreshesEachSpotsCueOnlyWhenItsOwnRingChanges) {
   // Apple at (400, 300): breath (400, 360), mumble (400, 380), heart (430, 440).
   struct Row {
     AudioMode mode;
-    std::string op;
+    Op op;
     std::vector<Cue> breath, mumble, heart;
   };
   const Row rows[] = {
       {stereo,
-       "panning",
+       Op::panning,
        {{500, 25, 25}, {701, 75, 75}, {801, 12, 38}, {1001, 255, 255}},
        {{500, 0, 0}, {701, 25, 25}, {801, 0, 0}, {1001, 255, 255}},
        {{500, 0, 0}, {1001, 255, 255}}},
       {1,
-       "distance",
+       Op::distance,
        {{500, 205, 0}, {701, 105, 0}, {801, 205, 0}},
        {{500, 255, 0}, {701, 205, 0}, {801, 255, 0}},
        {{500, 255, 0}}},
@@ -201,13 +201,13 @@ TEST(AppleShot, TestsTheAppleFirstThenTheBreathAndTheHeart) {
     p.close_window(1700);
     EXPECT_EQ(apple_shot(p, stereo), row.outcome == apple ? 1 : 0);
     const std::string sound[] = {apple_hit, boy_hit, stammer};
-    EXPECT_EQ(sounds(p, "play", 2), std::vector<std::string>{sound[row.outcome]});
+    EXPECT_EQ(sounds(p, Op::play, 2), std::vector<std::string>{sound[row.outcome]});
     EXPECT_EQ(p.play_times(2), std::vector<int>{1500});
     EXPECT_EQ(body_halts(p),
               row.outcome == nobody ? std::vector<int>{} : (std::vector<int>{1500, 1500, 1500}));
     if (row.outcome == boy) {
-      EXPECT_EQ(p.find("delay").back().a, 2500);
-      EXPECT_EQ(p.times("halt", -1), std::vector<int>{4000});
+      EXPECT_EQ(p.find(Op::delay).back().a, 2500);
+      EXPECT_EQ(p.times(Op::halt, -1), std::vector<int>{4000});
     }
   }
 }
@@ -221,7 +221,7 @@ TEST(AppleShot, WarpsTheMouseToTheCursorAtEveryShot) {
   p.release_buttons(3600, left_button);
   p.close_window(8000);
   apple_shot(p, stereo);
-  const auto warps = p.find("warp");
+  const auto warps = p.find(Op::warp);
   ASSERT_EQ(warps.size(), 4u);
   const int expected[4][3] = {{0, 400, 300}, {1500, 123, 456}, {2501, 123, 456}, {3502, 321, 222}};
   for (int i = 0; i < 4; ++i) {
@@ -251,9 +251,9 @@ TEST(AppleShot, CallsAtHalfThePeriodAndSendsTheBoyHomeAtItsEnd) {
     EXPECT_EQ(p.play_times(4, first_call).back(), start + row.period / 2 + 1);
     EXPECT_EQ(p.play_times(4, second_call), std::vector<int>{end});
     EXPECT_EQ(p.play_times(2, running_home), std::vector<int>{end + 1000});
-    EXPECT_EQ(p.times("halt", 5).back(), end);
-    EXPECT_EQ(p.find("delay").back().a, 3200);
-    EXPECT_EQ(p.times("halt", -1), std::vector<int>{end + 4200});
+    EXPECT_EQ(p.times(Op::halt, 5).back(), end);
+    EXPECT_EQ(p.find(Op::delay).back().a, 3200);
+    EXPECT_EQ(p.times(Op::halt, -1), std::vector<int>{end + 4200});
   }
 }
 
@@ -275,10 +275,10 @@ TEST(AppleShot, LostLivesKeepThePeriodAndAnAppleHitLeavesTheCallSounding) {
   EXPECT_EQ(p.play_times(2, cringe), (std::vector<int>{3502, 33002}));
   EXPECT_EQ(p.play_times(2, apple_hit), std::vector<int>{38000});
   EXPECT_EQ(p.play_times(4, first_call), (std::vector<int>{30501, 65001}));
-  EXPECT_TRUE(p.times("halt", 4).empty());
+  EXPECT_TRUE(p.times(Op::halt, 4).empty());
   // The boy sounds again from his new place, far from the cursor.
   EXPECT_EQ(p.play_times(5, breath), (std::vector<int>{500, 7502, 37002, 40000}));
-  EXPECT_EQ(cues(p, "distance", 5).back(), (Cue{40000, 255, 0}));
+  EXPECT_EQ(cues(p, Op::distance, 5).back(), (Cue{40000, 255, 0}));
   EXPECT_EQ(p.random_draws, 8);
 }
 
@@ -293,8 +293,8 @@ TEST(AppleShot, LastLifeSendsTheBoyHomeWithoutACringe) {
   EXPECT_EQ(p.play_times(2, running_home), std::vector<int>{15508});
   EXPECT_EQ(p.random_draws, 6);  // no placement after the last life
   EXPECT_EQ(p.play_times(5, breath), (std::vector<int>{500, 7502, 13505}));
-  EXPECT_EQ(p.times("halt", 6), (std::vector<int>{3502, 9505, 15508}));
-  EXPECT_EQ(p.find("delay").back().a, 3200);
-  EXPECT_EQ(p.times("halt", -1), std::vector<int>{18708});
+  EXPECT_EQ(p.times(Op::halt, 6), (std::vector<int>{3502, 9505, 15508}));
+  EXPECT_EQ(p.find(Op::delay).back().a, 3200);
+  EXPECT_EQ(p.times(Op::halt, -1), std::vector<int>{18708});
   EXPECT_EQ(p.live_chunks(), 0);
 }

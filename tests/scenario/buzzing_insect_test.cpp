@@ -61,10 +61,10 @@ TEST(BuzzingInsect, LoadsEverySoundBeforeTheFirstMissingOneEndsTheProcess) {
     }
     std::vector<std::string> all = general_files;
     all.insert(all.end(), buzz_files.begin(), buzz_files.end());
-    EXPECT_EQ(sounds(p, "load"), all);
+    EXPECT_EQ(sounds(p, Op::load), all);
     EXPECT_EQ(p.output, "Mix_LoadWAV: Couldn't open " + row.reported + "\n");
-    EXPECT_TRUE(p.find("play").empty());
-    EXPECT_TRUE(p.find("allocate").empty());
+    EXPECT_TRUE(p.find(Op::play).empty());
+    EXPECT_TRUE(p.find(Op::allocate).empty());
   }
 }
 
@@ -98,7 +98,7 @@ TEST(BuzzingInsect, StartsTheBuzzAfterTheStartCueAndFreesEverythingAtTheEnd) {
     for (const std::string& file : general_files) expected.push_back("free -1 " + file + " 0 0");
     EXPECT_EQ(trace(p), expected);
     EXPECT_EQ(p.play_times(0), (std::vector<int>{0, 500}));
-    EXPECT_EQ(p.times("halt"), std::vector<int>{1001});
+    EXPECT_EQ(p.times(Op::halt), std::vector<int>{1001});
     EXPECT_EQ(p.live_chunks(), 0);
   }
 }
@@ -131,7 +131,7 @@ TEST(BuzzingInsect, HitsWithinTenPixelsAndMissesAtEleven) {
     p.close_window(1700);
     EXPECT_EQ(buzzing_insect(p, stereo), row.hit ? 1 : 0);
     EXPECT_EQ(p.play_times(1, bow), std::vector<int>{1500});
-    EXPECT_EQ(sounds(p, "play", 2), std::vector<std::string>{row.hit ? hit : miss});
+    EXPECT_EQ(sounds(p, Op::play, 2), std::vector<std::string>{row.hit ? hit : miss});
   }
 }
 
@@ -144,11 +144,11 @@ TEST(BuzzingInsect, RefreshesTheCueOnlyWhenTheRingChangesAndTheBuzzOnlyWithTheBa
   p.move_mouse(900, 400, 270);  // 30 above: ring 6, band 1
   p.close_window(1000);
   buzzing_insect(p, stereo);
-  EXPECT_EQ(cues(p, "panning", 0),
+  EXPECT_EQ(cues(p, Op::panning, 0),
             (std::vector<Cue>{
                 {500, 125, 125}, {601, 25, 75}, {801, 62, 62}, {901, 75, 75}, {1001, 255, 255}}));
   EXPECT_EQ(p.play_times(0), (std::vector<int>{0, 500, 601, 901}));
-  EXPECT_EQ(sounds(p, "play", 0),
+  EXPECT_EQ(sounds(p, Op::play, 0),
             (std::vector<std::string>{"data/difflvl/start.ogg", very_fast, normal, fast}));
 
   FakePlatform mono;
@@ -158,9 +158,9 @@ TEST(BuzzingInsect, RefreshesTheCueOnlyWhenTheRingChangesAndTheBuzzOnlyWithTheBa
   mono.move_mouse(800, 400, 240);
   mono.close_window(1000);
   buzzing_insect(mono, 1);
-  EXPECT_EQ(cues(mono, "distance", 0),
+  EXPECT_EQ(cues(mono, Op::distance, 0),
             (std::vector<Cue>{{500, 5, 0}, {601, 155, 0}, {801, 130, 0}}));
-  EXPECT_TRUE(mono.find("panning").empty());
+  EXPECT_TRUE(mono.find(Op::panning).empty());
 }
 
 TEST(BuzzingInsect, SilencesTheBuzzThroughThePauseAndRestartsItForTheNewInsect) {
@@ -188,17 +188,17 @@ TEST(BuzzingInsect, SilencesTheBuzzThroughThePauseAndRestartsItForTheNewInsect) 
     p.release_buttons(row.halt + 1, left_button);
     p.close_window(row.halt + 3000);
     buzzing_insect(p, 1);
-    EXPECT_EQ(p.times("halt", 0), std::vector<int>{row.halt});
+    EXPECT_EQ(p.times(Op::halt, 0), std::vector<int>{row.halt});
     EXPECT_EQ(p.play_times(2, row.sound), std::vector<int>{row.halt});
-    EXPECT_EQ(p.find("delay").at(1).time, row.halt);
-    EXPECT_EQ(p.find("delay").at(1).a, 2000);
-    std::vector<std::string> buzzes = sounds(p, "play", 0);
+    EXPECT_EQ(p.find(Op::delay).at(1).time, row.halt);
+    EXPECT_EQ(p.find(Op::delay).at(1).a, 2000);
+    std::vector<std::string> buzzes = sounds(p, Op::play, 0);
     buzzes.erase(buzzes.begin());  // the start cue
     EXPECT_EQ(buzzes, row.buzzes);
     std::vector<int> buzz_times = p.play_times(0);
     buzz_times.erase(buzz_times.begin());
     EXPECT_EQ(buzz_times, row.buzz_times);
-    EXPECT_EQ(p.times("distance", 0).back(), row.halt + 2000);
+    EXPECT_EQ(p.times(Op::distance, 0).back(), row.halt + 2000);
   }
 }
 
@@ -243,9 +243,9 @@ TEST(BuzzingInsect, ShortensThePeriodWithEachHitDownToTwentySeconds) {
     const int period = periods[hits];
     EXPECT_EQ(p.play_times(4, tractor).back(), start + period / 2 + 1);
     EXPECT_EQ(p.play_times(4, arriving).back(), start + period - 2000 + 1);
-    EXPECT_EQ(p.find("delay").back().time, start + period + 1);
-    EXPECT_EQ(p.find("delay").back().a, 6000);
-    EXPECT_EQ(p.times("halt", -1), std::vector<int>{start + period + 6001});
+    EXPECT_EQ(p.find(Op::delay).back().time, start + period + 1);
+    EXPECT_EQ(p.find(Op::delay).back().a, 6000);
+    EXPECT_EQ(p.times(Op::halt, -1), std::vector<int>{start + period + 6001});
   }
 }
 
@@ -259,8 +259,8 @@ TEST(BuzzingInsect, LostLivesDoNotHoldBackTheTractor) {
   EXPECT_EQ(p.play_times(4, tractor), std::vector<int>{30501});
   EXPECT_EQ(p.play_times(4, arriving), std::vector<int>{58501});
   // The buzz goes on through the last pause; only the ending halts it.
-  EXPECT_EQ(p.times("halt", 0), std::vector<int>{3502});
-  EXPECT_EQ(p.times("halt", -1), std::vector<int>{66501});
+  EXPECT_EQ(p.times(Op::halt, 0), std::vector<int>{3502});
+  EXPECT_EQ(p.times(Op::halt, -1), std::vector<int>{66501});
   EXPECT_EQ(p.live_chunks(), 0);
 }
 
@@ -274,8 +274,8 @@ TEST(BuzzingInsect, LastLifeEndsFourSecondsAfterTheGameOverWithoutAnEscape) {
   EXPECT_EQ(p.play_times(2, escape), (std::vector<int>{3502, 7505}));
   EXPECT_EQ(p.play_times(2, game_over), std::vector<int>{11508});
   EXPECT_EQ(p.random_draws, 9);  // no placement after the last life
-  EXPECT_EQ(p.times("halt", 0), (std::vector<int>{3502, 7505}));
-  EXPECT_EQ(p.find("delay").back().a, 4000);
-  EXPECT_EQ(p.times("halt", -1), std::vector<int>{15508});
+  EXPECT_EQ(p.times(Op::halt, 0), (std::vector<int>{3502, 7505}));
+  EXPECT_EQ(p.find(Op::delay).back().a, 4000);
+  EXPECT_EQ(p.times(Op::halt, -1), std::vector<int>{15508});
   EXPECT_EQ(p.live_chunks(), 0);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fake/fake_platform.hpp"
+#include "fake/record_views.hpp"
 #include "levels/levels.hpp"
 
 namespace {
@@ -40,30 +41,24 @@ constexpr int fast_step = 11;
 // Every random draw is 0 unless a test says otherwise: each tin at x = 100.
 constexpr int tin_x = 100;
 
-std::vector<std::string> sounds(const std::vector<Call>& calls) {
-  std::vector<std::string> found;
-  for (const Call& call : calls) found.push_back(call.sound);
-  return found;
-}
-
 using Timed = std::pair<int, std::string>;
 std::vector<Timed> plays(const FakePlatform& p, int channel) {
   std::vector<Timed> found;
-  for (const Call& call : p.find("play", channel)) found.emplace_back(call.time, call.sound);
+  for (const Call& call : p.find(Op::play, channel)) found.emplace_back(call.time, call.sound);
   return found;
 }
 
 using Distance = std::pair<int, int>;
 std::vector<Distance> distances(const FakePlatform& p) {
   std::vector<Distance> found;
-  for (const Call& call : p.find("distance", 0)) found.emplace_back(call.time, call.a);
+  for (const Call& call : p.find(Op::distance, 0)) found.emplace_back(call.time, call.a);
   return found;
 }
 
 using Gains = std::pair<int, int>;
 std::vector<Gains> pannings(const FakePlatform& p) {
   std::vector<Gains> found;
-  for (const Call& call : p.find("panning", 0)) found.emplace_back(call.a, call.b);
+  for (const Call& call : p.find(Op::panning, 0)) found.emplace_back(call.a, call.b);
   return found;
 }
 
@@ -81,10 +76,10 @@ TEST(FallingTin, TriesEveryFileThenReportsTheFirstMissingInSlotOrder) {
   } catch (const ProgramExit& exit) {
     EXPECT_EQ(exit.code, 1);
   }
-  EXPECT_EQ(sounds(p.find("load")), slot_files);
+  EXPECT_EQ(sounds(p.find(Op::load)), slot_files);
   EXPECT_EQ(p.output, "Mix_LoadWAV: Couldn't open data/lvl5/hey.ogg\n");
-  EXPECT_TRUE(p.find("allocate").empty());
-  EXPECT_TRUE(p.find("play").empty());
+  EXPECT_TRUE(p.find(Op::allocate).empty());
+  EXPECT_TRUE(p.find(Op::play).empty());
 }
 
 TEST(FallingTin, StartsTheWindSilentAndEndsWithPanningRemovedInStereo) {
@@ -94,11 +89,11 @@ TEST(FallingTin, StartsTheWindSilentAndEndsWithPanningRemovedInStereo) {
     p.press_key(900, key_escape, 5);
     EXPECT_EQ(falling_tin(p, mode), 0);
 
-    const auto allocations = p.find("allocate");
+    const auto allocations = p.find(Op::allocate);
     ASSERT_EQ(allocations.size(), 1u);
     EXPECT_EQ(allocations[0].a, 5);
     const int volumes[5] = {128, 64, 64, 32, 128};
-    const auto volume_calls = p.find("volume");
+    const auto volume_calls = p.find(Op::volume);
     ASSERT_EQ(volume_calls.size(), 5u);
     for (int channel = 0; channel < 5; ++channel) {
       EXPECT_EQ(volume_calls[channel].channel, channel);
@@ -106,7 +101,7 @@ TEST(FallingTin, StartsTheWindSilentAndEndsWithPanningRemovedInStereo) {
     }
     // The wind starts, then starts over as the far wind.
     EXPECT_EQ(plays(p, 0), (std::vector<Timed>{{0, start_cue}, {500, wind}, {500, wind}}));
-    for (const Call& call : p.find("play", 0)) {
+    for (const Call& call : p.find(Op::play, 0)) {
       if (call.sound == wind) {
         EXPECT_EQ(call.a, -1);
       }
@@ -115,7 +110,7 @@ TEST(FallingTin, StartsTheWindSilentAndEndsWithPanningRemovedInStereo) {
     const auto& calls = p.calls;
     std::size_t halt_all = 0;
     while (halt_all < calls.size() &&
-           !(calls[halt_all].op == "halt" && calls[halt_all].channel == -1)) {
+           !(calls[halt_all].op == Op::halt && calls[halt_all].channel == -1)) {
       ++halt_all;
     }
     ASSERT_LT(halt_all, calls.size());
@@ -123,17 +118,17 @@ TEST(FallingTin, StartsTheWindSilentAndEndsWithPanningRemovedInStereo) {
     if (mode == stereo) {
       EXPECT_EQ(pannings(p), (std::vector<Gains>{{0, 0}, {255, 255}}));
       ASSERT_LT(halt_all + 1, calls.size());
-      EXPECT_EQ(calls[halt_all + 1].op, "panning");
+      EXPECT_EQ(calls[halt_all + 1].op, Op::panning);
       EXPECT_EQ(calls[halt_all + 1].channel, 0);
       first_free = halt_all + 2;
-      EXPECT_TRUE(p.find("distance").empty());
+      EXPECT_TRUE(p.find(Op::distance).empty());
     } else {
-      EXPECT_TRUE(p.find("panning").empty());
+      EXPECT_TRUE(p.find(Op::panning).empty());
       EXPECT_EQ(distances(p), (std::vector<Distance>{{500, 250}}));
     }
     std::vector<std::string> freed;
     for (std::size_t i = first_free; i < calls.size(); ++i) {
-      EXPECT_EQ(calls[i].op, "free");
+      EXPECT_EQ(calls[i].op, Op::free);
       freed.push_back(calls[i].sound);
     }
     EXPECT_EQ(freed, slot_files);
@@ -181,7 +176,7 @@ TEST(FallingTin, StereoCuePansTowardTheTinWithTheCueLevel) {
     }
     expected.emplace_back(255, 255);  // taken off at the end
     EXPECT_EQ(pannings(p), expected);
-    EXPECT_TRUE(p.find("distance").empty());
+    EXPECT_TRUE(p.find(Op::distance).empty());
   }
 }
 
@@ -194,7 +189,7 @@ TEST(FallingTin, MonoCueIsTwoHundredFiftyLessTwentyFiveTimesTheLevel) {
   std::vector<int> got;
   for (const Distance& d : distances(p)) got.push_back(d.second);
   EXPECT_EQ(got, expected);
-  EXPECT_TRUE(p.find("panning").empty());
+  EXPECT_TRUE(p.find(Op::panning).empty());
 }
 
 TEST(FallingTin, FallRateAndWindFollowTheRingAsTheTinPassesTheCursor) {
@@ -240,9 +235,9 @@ TEST(FallingTin, FallRateAndWindFollowTheRingAsTheTinPassesTheCursor) {
                                              {ring4, near_wind},
                                              {ring5, wind}}));
   EXPECT_EQ(plays(p, 4), (std::vector<Timed>{{landing, game_over}}));
-  EXPECT_EQ(p.times("halt", 0), std::vector<int>{landing});
-  EXPECT_EQ(p.find("delay").back().a, 3000);
-  EXPECT_EQ(p.times("halt", -1), std::vector<int>{landing + 3000});
+  EXPECT_EQ(p.times(Op::halt, 0), std::vector<int>{landing});
+  EXPECT_EQ(p.find(Op::delay).back().a, 3000);
+  EXPECT_EQ(p.times(Op::halt, -1), std::vector<int>{landing + 3000});
 }
 
 TEST(FallingTin, ShotHitsWithinNineteenPixelsOnBothAxes) {
@@ -374,7 +369,7 @@ TEST(FallingTin, LastMagazineLeavesOnlyEmptyClicksAndAFastFall) {
   const int landing = last_far_step + 15 + 361 * fast_step;
   EXPECT_EQ(p.play_times(1, no_ammo), (std::vector<int>{13210, 14211, 15212}));
   EXPECT_EQ(plays(p, 4), (std::vector<Timed>{{landing, game_over}}));
-  EXPECT_EQ(p.times("halt", -1), std::vector<int>{landing + 3000});
+  EXPECT_EQ(p.times(Op::halt, -1), std::vector<int>{landing + 3000});
   EXPECT_EQ(pannings(p).back(), (Gains{255, 255}));
 }
 

@@ -48,14 +48,14 @@ TEST_P(GameTables, LoadsSetsUpPlaysAndFreesByItsTable) {
   p.hold_key(9000, key_escape);
   enter(GetParam(), p, stereo);
 
-  EXPECT_EQ(sounds(p, "load"), paths(table));
-  ASSERT_EQ(p.find("allocate").size(), 1u);
-  EXPECT_EQ(p.find("allocate")[0].a, static_cast<int>(table.volumes.size()));
+  EXPECT_EQ(sounds(p, Op::load), paths(table));
+  ASSERT_EQ(p.find(Op::allocate).size(), 1u);
+  EXPECT_EQ(p.find(Op::allocate)[0].a, static_cast<int>(table.volumes.size()));
   std::vector<int> volumes;
-  for (const Call& call : p.find("volume")) volumes.push_back(call.a);
+  for (const Call& call : p.find(Op::volume)) volumes.push_back(call.a);
   EXPECT_EQ(volumes, std::vector<int>(table.volumes.begin(), table.volumes.end()));
 
-  for (const Call& play : p.find("play")) {
+  for (const Call& play : p.find(Op::play)) {
     bool found = false;
     for (const SoundRow& row : table.sounds) {
       if (play.sound != row.path) continue;
@@ -66,7 +66,7 @@ TEST_P(GameTables, LoadsSetsUpPlaysAndFreesByItsTable) {
   }
 
   std::set<int> reset;
-  for (const Call& call : p.find("panning")) {
+  for (const Call& call : p.find(Op::panning)) {
     if (call.time >= 9000 && call.a == 255 && call.b == 255) reset.insert(call.channel);
   }
   EXPECT_EQ(reset, std::set<int>(table.panned.begin(), table.panned.end()));
@@ -77,7 +77,7 @@ TEST_P(GameTables, LoadsSetsUpPlaysAndFreesByItsTable) {
                     all.end());
   free_order.insert(free_order.end(), all.begin(),
                     all.begin() + static_cast<long>(table.second_array));
-  EXPECT_EQ(sounds(p, "free"), free_order);
+  EXPECT_EQ(sounds(p, Op::free), free_order);
   EXPECT_EQ(p.live_chunks(), 0);
 }
 
@@ -93,11 +93,11 @@ TEST_P(GameTables, TriesEveryFileThenStopsAtTheFirstMissingOne) {
     } catch (const ProgramExit& exit) {
       EXPECT_EQ(exit.code, 1);
     }
-    EXPECT_EQ(sounds(p, "load"), paths(table));
+    EXPECT_EQ(sounds(p, Op::load), paths(table));
     EXPECT_EQ(p.output,
               "Mix_LoadWAV: Couldn't open " + std::string(table.sounds[first].path) + "\n");
-    EXPECT_TRUE(p.find("allocate").empty());
-    EXPECT_TRUE(p.find("play").empty());
+    EXPECT_TRUE(p.find(Op::allocate).empty());
+    EXPECT_TRUE(p.find(Op::play).empty());
   }
 }
 

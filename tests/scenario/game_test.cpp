@@ -88,7 +88,7 @@ TEST_F(Game, StartsInOrderAndQuitsWithTheFarewell) {
   EXPECT_EQ(p.output_channels, 1);
   std::vector<std::string> order;
   for (const Call& call : p.calls) {
-    if (order.empty() || order.back() != call.op) order.push_back(call.op);
+    if (order.empty() || order.back() != name(call.op)) order.push_back(name(call.op));
   }
   const std::vector<std::string> expected = {"init_video",  "show_cursor", "open_black_screen",
                                              "open_audio",  "load",        "load_music",
@@ -98,13 +98,13 @@ TEST_F(Game, StartsInOrderAndQuitsWithTheFarewell) {
                                              "free_screen", "free",        "free_music",
                                              "close_audio", "quit"};
   EXPECT_EQ(order, expected);
-  EXPECT_EQ(p.find("load").size(), 16u);
-  EXPECT_EQ(p.find("allocate")[0].a, 3);
-  EXPECT_EQ(p.find("music_volume")[0].a, 32);
-  const auto farewell = p.find("play", 0);
+  EXPECT_EQ(p.find(Op::load).size(), 16u);
+  EXPECT_EQ(p.find(Op::allocate)[0].a, 3);
+  EXPECT_EQ(p.find(Op::music_volume)[0].a, 32);
+  const auto farewell = p.find(Op::play, 0);
   ASSERT_EQ(farewell.size(), 1u);
   EXPECT_EQ(farewell[0].sound, "data/menu/end.ogg");
-  EXPECT_EQ(p.find("delay").back().a, 1300);
+  EXPECT_EQ(p.find(Op::delay).back().a, 1300);
   EXPECT_EQ(p.live_chunks(), 0);
   EXPECT_EQ(best_file(), zeros);
 }
@@ -142,8 +142,8 @@ TEST_F(Game, ABeatenBestScoreIsSavedAtQuit) {
 TEST_F(Game, MissingMenuSoundIsReportedAfterAllSixteenWereTried) {
   p.missing = {"data/menu/menufor.ogg", "data/menu/lns.ogg"};
   EXPECT_EQ(run(levels), 1);
-  EXPECT_EQ(p.find("load").size(), 16u);
-  EXPECT_TRUE(p.find("load_music").empty());
+  EXPECT_EQ(p.find(Op::load).size(), 16u);
+  EXPECT_TRUE(p.find(Op::load_music).empty());
   EXPECT_EQ(p.output, "TiraurisMix_LoadWAV: Couldn't open data/menu/menufor.ogg\n");
   EXPECT_FALSE(std::filesystem::exists(best_path));
 }
@@ -236,7 +236,7 @@ TEST_F(Game, ATerminationSignalEndsTheProgramThroughTheNormalShutdown) {
     fresh.send_signal(c.signal_at);
     EXPECT_EQ(run_game(fresh, files, levels), 0) << c.where;
     EXPECT_LT(fresh.now - c.signal_at, 3000) << c.where;
-    EXPECT_EQ(fresh.find("play", 0).back().sound, "data/menu/end.ogg") << c.where;
+    EXPECT_EQ(fresh.find(Op::play, 0).back().sound, "data/menu/end.ogg") << c.where;
     const std::string best_after = c.level != 0 ? "3" : best_before;
     EXPECT_EQ(best_file().substr(0, 10 + best_after.size()), "level 1: " + best_after + "\n")
         << c.where;
@@ -278,7 +278,7 @@ TEST_F(Game, NoDisplayEndsTheStartWithOneLine) {
   p.no_display = true;
   EXPECT_EQ(run(levels), 1);
   EXPECT_EQ(p.output, "TiraurisNo display found: neither DISPLAY nor WAYLAND_DISPLAY is set.\n");
-  EXPECT_TRUE(p.find("init_video").empty());
+  EXPECT_TRUE(p.find(Op::init_video).empty());
 }
 
 TEST_F(Game, ScoresThatCouldNotBeSavedEndWithStatusTwo) {
@@ -292,5 +292,5 @@ TEST_F(Game, ScoresThatCouldNotBeSavedEndWithStatusTwo) {
   EXPECT_NE(said.find("\nCould not save the best scores to " + best_path), std::string::npos)
       << said;
   EXPECT_TRUE(std::filesystem::is_directory(best_path));
-  EXPECT_EQ(p.find("quit").size(), 1u);  // the shutdown still ran to its end
+  EXPECT_EQ(p.find(Op::quit).size(), 1u);  // the shutdown still ran to its end
 }

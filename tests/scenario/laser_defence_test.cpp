@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fake/fake_platform.hpp"
+#include "fake/record_views.hpp"
 #include "levels/levels.hpp"
 
 namespace {
@@ -31,20 +32,6 @@ void enter(FakePlatform& p, int side, int along) {
   p.random_values.push_back(along - 100);
 }
 
-std::vector<std::string> sounds(const std::vector<Call>& calls) {
-  std::vector<std::string> found;
-  for (const Call& call : calls) found.push_back(call.sound);
-  return found;
-}
-
-std::size_t index_of(const FakePlatform& p, const std::string& op, int channel, int time) {
-  for (std::size_t i = 0; i < p.calls.size(); ++i) {
-    const Call& call = p.calls[i];
-    if (call.op == op && call.channel == channel && call.time == time) return i;
-  }
-  return p.calls.size();
-}
-
 }  // namespace
 
 TEST(LaserDefence, TriesAllTwelveSoundsBeforeTheFirstMissingOneEndsIt) {
@@ -56,10 +43,10 @@ TEST(LaserDefence, TriesAllTwelveSoundsBeforeTheFirstMissingOneEndsIt) {
   } catch (const ProgramExit& exit) {
     EXPECT_EQ(exit.code, 1);
   }
-  EXPECT_EQ(sounds(p.find("load")), slot_files);
+  EXPECT_EQ(sounds(p.find(Op::load)), slot_files);
   EXPECT_EQ(p.output, "Mix_LoadWAV: Couldn't open data/lvl6/exploally.ogg\n");
-  EXPECT_TRUE(p.find("allocate").empty());
-  EXPECT_TRUE(p.find("play").empty());
+  EXPECT_TRUE(p.find(Op::allocate).empty());
+  EXPECT_TRUE(p.find(Op::play).empty());
 }
 
 TEST(LaserDefence, StartsTheEnginesAndEndsWithEverythingFreed) {
@@ -69,16 +56,16 @@ TEST(LaserDefence, StartsTheEnginesAndEndsWithEverythingFreed) {
     p.hold_key(600, key_escape);
     EXPECT_EQ(laser_defence(p, mode), 0);
 
-    ASSERT_EQ(p.find("allocate").size(), 1u);
-    EXPECT_EQ(p.find("allocate")[0].a, 10);
+    ASSERT_EQ(p.find(Op::allocate).size(), 1u);
+    EXPECT_EQ(p.find(Op::allocate)[0].a, 10);
     const int volumes[10] = {128, 64, 32, 32, 128, 128, 128, 128, 128, 128};
     for (int channel = 0; channel < 10; ++channel) {
-      ASSERT_EQ(p.find("volume", channel).size(), 1u);
-      EXPECT_EQ(p.find("volume", channel)[0].a, volumes[channel]);
+      ASSERT_EQ(p.find(Op::volume, channel).size(), 1u);
+      EXPECT_EQ(p.find(Op::volume, channel)[0].a, volumes[channel]);
     }
     EXPECT_EQ(p.play_times(0, "data/difflvl/start.ogg"), std::vector<int>{0});
     for (int channel = 5; channel <= 8; ++channel) {
-      const auto engine = p.find("play", channel);
+      const auto engine = p.find(Op::play, channel);
       ASSERT_EQ(engine.size(), 1u);
       EXPECT_EQ(engine[0].sound, channel < 7 ? "data/lvl6/shipen.ogg" : "data/lvl6/shipally.ogg");
       EXPECT_EQ(engine[0].a, -1);
@@ -87,8 +74,8 @@ TEST(LaserDefence, StartsTheEnginesAndEndsWithEverythingFreed) {
 
     // Ships far off: silent from the start; in stereo the ending takes the
     // panning off all four ship channels.
-    const auto pans = p.find("panning");
-    const auto distances = p.find("distance");
+    const auto pans = p.find(Op::panning);
+    const auto distances = p.find(Op::distance);
     if (mode == stereo) {
       ASSERT_EQ(pans.size(), 8u);
       EXPECT_TRUE(distances.empty());
@@ -100,14 +87,14 @@ TEST(LaserDefence, StartsTheEnginesAndEndsWithEverythingFreed) {
         EXPECT_EQ(pans[4 + i].a, 255);
         EXPECT_EQ(pans[4 + i].b, 255);
       }
-      EXPECT_GT(index_of(p, "panning", 5, 600), index_of(p, "halt", -1, 600));
+      EXPECT_GT(index_of(p, Op::panning, 5, 600), index_of(p, Op::halt, -1, 600));
     } else {
       EXPECT_TRUE(pans.empty());
       ASSERT_EQ(distances.size(), 4u);
       for (const Call& call : distances) EXPECT_EQ(call.a, 255);
     }
-    EXPECT_EQ(p.times("halt", -1), std::vector<int>{600});
-    EXPECT_EQ(sounds(p.find("free")), slot_files);
+    EXPECT_EQ(p.times(Op::halt, -1), std::vector<int>{600});
+    EXPECT_EQ(sounds(p.find(Op::free)), slot_files);
     EXPECT_EQ(p.live_chunks(), 0);
     EXPECT_EQ(p.random_draws, 8);
   }
@@ -136,7 +123,7 @@ TEST(LaserDefence, ShipsStepEveryEightyOneMsAndCueOnlyOnRingChanges) {
     p.move_mouse(0, 112, 300);
     p.hold_key(12100, key_escape);
     laser_defence(p, mode);
-    const auto got = p.find(mode == stereo ? "panning" : "distance", 5);
+    const auto got = p.find(mode == stereo ? Op::panning : Op::distance, 5);
     ASSERT_GE(got.size(), cues.size());
     for (std::size_t i = 0; i < cues.size(); ++i) {
       SCOPED_TRACE(cues[i].time);
@@ -160,7 +147,7 @@ TEST(LaserDefence, BalanceStaysAsSetWhileTheCursorKeepsToTheRing) {
   p.move_mouse(750, 420, 60);  // out to ring 6
   p.hold_key(800, key_escape);
   laser_defence(p, stereo);
-  const auto pans = p.find("panning", 5);
+  const auto pans = p.find(Op::panning, 5);
   ASSERT_EQ(pans.size(), 4u);
   EXPECT_EQ(pans[1].time, 501);
   EXPECT_EQ(pans[1].a, 62);
@@ -180,7 +167,7 @@ TEST(LaserDefence, FirstShotComesMoreThanASecondAfterEntering) {
     EXPECT_EQ(laser_defence(p, 1), 0);
     const std::vector<int> shots = {entry + 1001, entry + 2002, entry + 3003};
     EXPECT_EQ(p.play_times(1, "data/lvl6/lasercanon.ogg"), shots);
-    EXPECT_TRUE(p.find("play", 2).empty());
+    EXPECT_TRUE(p.find(Op::play, 2).empty());
   }
 }
 
@@ -216,7 +203,7 @@ TEST(LaserDefence, OneShotDestroysEveryShipInReach) {
     p.hold_key(9000, key_escape);
     EXPECT_EQ(laser_defence(p, 1), row.score);
 
-    const auto blasts = p.find("play", 2);
+    const auto blasts = p.find(Op::play, 2);
     EXPECT_EQ(sounds(blasts), row.blasts);
     for (const Call& blast : blasts) EXPECT_EQ(blast.time, row.shot_time);
     EXPECT_EQ(p.play_times(1), std::vector<int>{row.shot_time});
@@ -269,18 +256,18 @@ TEST(LaserDefence, EachEnemyThroughRestartsTheWaitBeforeTheOwnShipIsLost) {
   EXPECT_EQ(p.play_times(4, evacuation), std::vector<int>{5001});
   EXPECT_EQ(p.play_times(9, ennothit), (std::vector<int>{49100, 50600}));
   EXPECT_EQ(p.play_times(4, destroyed), std::vector<int>{54101});
-  EXPECT_EQ(p.times("halt", -1), (std::vector<int>{54101, 58601}));
+  EXPECT_EQ(p.times(Op::halt, -1), (std::vector<int>{54101, 58601}));
   EXPECT_EQ(p.now, 58601);
-  const auto pause = p.find("delay");
+  const auto pause = p.find(Op::delay);
   ASSERT_EQ(pause.size(), 2u);  // the start pause, then this one
   EXPECT_EQ(pause[1].a, 4500);
   EXPECT_EQ(pause[1].time, 54101);
   // Silence, the destruction sound, the pause, then the ending.
-  EXPECT_LT(index_of(p, "halt", -1, 54101), index_of(p, "play", 4, 54101));
-  EXPECT_LT(index_of(p, "play", 4, 54101), index_of(p, "delay", -1, 54101));
-  EXPECT_LT(index_of(p, "delay", -1, 54101), index_of(p, "halt", -1, 58601));
+  EXPECT_LT(index_of(p, Op::halt, -1, 54101), index_of(p, Op::play, 4, 54101));
+  EXPECT_LT(index_of(p, Op::play, 4, 54101), index_of(p, Op::delay, -1, 54101));
+  EXPECT_LT(index_of(p, Op::delay, -1, 54101), index_of(p, Op::halt, -1, 58601));
   for (int channel = 5; channel <= 8; ++channel) {
-    const auto pans = p.find("panning", channel);
+    const auto pans = p.find(Op::panning, channel);
     ASSERT_FALSE(pans.empty());
     EXPECT_EQ(pans.back().time, 58601);
     EXPECT_EQ(pans.back().a, 255);

@@ -50,7 +50,7 @@ class Menu : public ::testing::Test {
   // Clicks and announcements, in order.
   std::vector<std::pair<int, std::string>> heard(int channel) const {
     std::vector<std::pair<int, std::string>> sounds;
-    for (const Call& call : p.find("play", channel)) sounds.emplace_back(call.time, call.sound);
+    for (const Call& call : p.find(Op::play, channel)) sounds.emplace_back(call.time, call.sound);
     return sounds;
   }
 
@@ -144,18 +144,18 @@ TEST_F(Menu, NothingHappensBeforeAnEntryIsChosenAndMusicStartsAtOnce) {
   p.release_buttons(600, left_button);
   p.close_window(3000);
   run();
-  EXPECT_TRUE(p.find("play").empty());
+  EXPECT_TRUE(p.find(Op::play).empty());
   EXPECT_EQ(FakeLevel::calls, 0);
-  ASSERT_FALSE(p.find("play_music").empty());
-  EXPECT_EQ(p.find("play_music")[0].time, 1);
-  EXPECT_EQ(p.find("play_music")[0].a, 1);
+  ASSERT_FALSE(p.find(Op::play_music).empty());
+  EXPECT_EQ(p.find(Op::play_music)[0].time, 1);
+  EXPECT_EQ(p.find(Op::play_music)[0].a, 1);
 }
 
 TEST_F(Menu, MusicIsRestartedWhenItEnds) {
   p.music_length = 1000;
   p.close_window(2500);
   run();
-  EXPECT_EQ(p.times("play_music"), (std::vector<int>{1, 1001, 2001}));
+  EXPECT_EQ(p.times(Op::play_music), (std::vector<int>{1, 1001, 2001}));
 }
 
 TEST_F(Menu, AnnouncementWaitsForTheEarlierOneToEnd) {
@@ -190,12 +190,12 @@ TEST_F(Menu, OpeningTheSubmenuSilencesThePendingAnnouncement) {
   p.release_buttons(1100, left_button);
   p.close_window(8000);
   run();
-  const auto cues = p.find("play", 0);
+  const auto cues = p.find(Op::play, 0);
   ASSERT_GE(cues.size(), 1u);
   EXPECT_EQ(cues[0].sound, "data/menu/menufor.ogg");
   EXPECT_EQ(cues[0].time, 1000);
   // Channel 0 is halted just before the cue.
-  const auto halts = p.times("halt", 0);
+  const auto halts = p.times(Op::halt, 0);
   ASSERT_FALSE(halts.empty());
   EXPECT_EQ(halts[0], 1000);
   EXPECT_TRUE(heard(2).empty());
@@ -247,22 +247,22 @@ TEST_F(Menu, StartingALevelRecordsItsScore) {
   EXPECT_EQ(scores.best[1], 4);
   // Channels 0 to 2 and the music are halted before the level starts.
   for (int channel = 0; channel <= 2; ++channel) {
-    EXPECT_EQ(p.times("halt", channel).back(), 1100) << channel;
+    EXPECT_EQ(p.times(Op::halt, channel).back(), 1100) << channel;
   }
-  EXPECT_EQ(p.times("halt_music").back(), 1100);
+  EXPECT_EQ(p.times(Op::halt_music).back(), 1100);
   // After it: the volumes reset, the closed cue, half a second of quiet.
-  const auto volumes = p.find("volume");
+  const auto volumes = p.find(Op::volume);
   ASSERT_EQ(volumes.size(), 3u);
   EXPECT_EQ(volumes[0].time, 2100);
   EXPECT_EQ(volumes[0].a, 32);
   EXPECT_EQ(volumes[1].a, 64);
   EXPECT_EQ(volumes[2].a, 64);
-  const auto cues = p.find("play", 0);
+  const auto cues = p.find(Op::play, 0);
   ASSERT_GE(cues.size(), 2u);
   EXPECT_EQ(cues[1].sound, "data/menu/menuback.ogg");
   EXPECT_EQ(cues[1].time, 2100);
-  EXPECT_EQ(p.find("delay")[1].a, 500);
-  EXPECT_EQ(p.find("play_music")[1].time, 2600);
+  EXPECT_EQ(p.find(Op::delay)[1].a, 500);
+  EXPECT_EQ(p.find(Op::play_music)[1].time, 2600);
 }
 
 TEST_F(Menu, BestScoreIsReplacedOnlyByAStrictlyGreaterOne) {
@@ -292,9 +292,9 @@ TEST_F(Menu, CountingOutAScoreOfThreeTakes1800ms) {
   p.close_window(6000);
   run();
   EXPECT_EQ(p.play_times(0, "data/menu/hitmenu.ogg"), (std::vector<int>{1400, 1900, 2400}));
-  EXPECT_EQ(p.times("halt_music").back(), 1100);
+  EXPECT_EQ(p.times(Op::halt_music).back(), 1100);
   // The music comes back in the same pass, after the last tick's 500 ms.
-  EXPECT_EQ(p.find("play_music").back().time, 2900);
+  EXPECT_EQ(p.find(Op::play_music).back().time, 2900);
 }
 
 TEST_F(Menu, CountingOutZeroIsSilenceAndBestScoreCountsTheBest) {
@@ -312,8 +312,8 @@ TEST_F(Menu, CountingOutZeroIsSilenceAndBestScoreCountsTheBest) {
   run();
   EXPECT_EQ(p.play_times(0, "data/menu/hitmenu.ogg"), (std::vector<int>{2400, 2900}));
   // Zero is 300 ms of quiet, then the music again.
-  EXPECT_EQ(p.times("halt_music")[0], 1100);
-  EXPECT_EQ(p.times("play_music")[1], 1400);
+  EXPECT_EQ(p.times(Op::halt_music)[0], 1100);
+  EXPECT_EQ(p.times(Op::play_music)[1], 1400);
 }
 
 TEST_F(Menu, EscClosesTheSubmenuAndStillHeldQuits) {
@@ -322,7 +322,7 @@ TEST_F(Menu, EscClosesTheSubmenuAndStillHeldQuits) {
   p.release_buttons(550, left_button);
   p.hold_key(1000, key_escape);
   run();
-  const auto cues = p.find("play", 0);
+  const auto cues = p.find(Op::play, 0);
   EXPECT_EQ(cues.back().sound, "data/menu/menuback.ogg");
   EXPECT_EQ(cues.back().time, 1000);
   EXPECT_EQ(p.now, 1501);  // quit in the first main-menu pass after the pause
@@ -338,8 +338,8 @@ TEST_F(Menu, BackClosesTheSubmenuWithNothingToAnnounce) {
   p.release_buttons(1250, left_button);
   p.close_window(6000);
   run();
-  EXPECT_EQ(p.find("play", 0).back().sound, "data/menu/menuback.ogg");
-  EXPECT_EQ(p.find("play", 0).back().time, 1200);
+  EXPECT_EQ(p.find(Op::play, 0).back().sound, "data/menu/menuback.ogg");
+  EXPECT_EQ(p.find(Op::play, 0).back().time, 1200);
   EXPECT_TRUE(heard(2).empty());  // "back" was chosen before its announcement came due
 }
 
@@ -350,7 +350,7 @@ TEST_F(Menu, ClosingTheWindowInASubmenuQuits) {
   p.close_window(1000);
   p.time_limit = 3000;
   run();
-  EXPECT_EQ(p.find("play", 0).back().sound, "data/menu/menuback.ogg");
+  EXPECT_EQ(p.find(Op::play, 0).back().sound, "data/menu/menuback.ogg");
   EXPECT_LE(p.now, 1502);
   EXPECT_EQ(FakeLevel::calls, 0);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fake/fake_platform.hpp"
+#include "fake/record_views.hpp"
 #include "levels/levels.hpp"
 
 namespace {
@@ -33,15 +34,9 @@ const std::string countdown3 = "data/lvl4/countdown3.ogg";
 // at the end of that pause.
 constexpr int start_done = 500;
 
-std::vector<std::string> sounds(const std::vector<Call>& calls) {
-  std::vector<std::string> found;
-  for (const Call& call : calls) found.push_back(call.sound);
-  return found;
-}
-
 std::vector<std::pair<int, int>> distances(const FakePlatform& p, int channel) {
   std::vector<std::pair<int, int>> found;
-  for (const Call& call : p.find("distance", channel)) found.emplace_back(call.time, call.a);
+  for (const Call& call : p.find(Op::distance, channel)) found.emplace_back(call.time, call.a);
   return found;
 }
 
@@ -65,10 +60,10 @@ TEST(QuietColumn, TriesEveryFileThenReportsTheFirstMissingInSlotOrder) {
   } catch (const ProgramExit& exit) {
     EXPECT_EQ(exit.code, 1);
   }
-  EXPECT_EQ(sounds(p.find("load")), slot_files);
+  EXPECT_EQ(sounds(p.find(Op::load)), slot_files);
   EXPECT_EQ(p.output, "Mix_LoadWAV: Couldn't open data/lvl4/water.ogg\n");
-  EXPECT_TRUE(p.find("allocate").empty());
-  EXPECT_TRUE(p.find("play").empty());
+  EXPECT_TRUE(p.find(Op::allocate).empty());
+  EXPECT_TRUE(p.find(Op::play).empty());
 }
 
 TEST(QuietColumn, SetsUpChannelsStartsTheFizzAndFreesInSlotOrder) {
@@ -77,17 +72,17 @@ TEST(QuietColumn, SetsUpChannelsStartsTheFizzAndFreesInSlotOrder) {
   p.press_key(800, key_escape, 5);
   EXPECT_EQ(quiet_column(p), 0);
 
-  const auto allocations = p.find("allocate");
+  const auto allocations = p.find(Op::allocate);
   ASSERT_EQ(allocations.size(), 1u);
   EXPECT_EQ(allocations[0].a, 6);
   const int volumes[6] = {128, 64, 64, 32, 64, 128};
-  const auto volume_calls = p.find("volume");
+  const auto volume_calls = p.find(Op::volume);
   ASSERT_EQ(volume_calls.size(), 6u);
   for (int channel = 0; channel < 6; ++channel) {
     EXPECT_EQ(volume_calls[channel].channel, channel);
     EXPECT_EQ(volume_calls[channel].a, volumes[channel]);
   }
-  const auto channel0 = p.find("play", 0);
+  const auto channel0 = p.find(Op::play, 0);
   ASSERT_EQ(channel0.size(), 2u);
   EXPECT_EQ(channel0[0].sound, "data/difflvl/start.ogg");
   EXPECT_EQ(channel0[0].time, 0);
@@ -96,11 +91,11 @@ TEST(QuietColumn, SetsUpChannelsStartsTheFizzAndFreesInSlotOrder) {
   EXPECT_EQ(channel0[1].a, -1);
   EXPECT_EQ(distances(p, 0), (std::vector<std::pair<int, int>>{{start_done, 5}}));
 
-  EXPECT_EQ(p.calls.back().op, "free");
-  EXPECT_EQ(sounds(p.find("free")), slot_files);
+  EXPECT_EQ(p.calls.back().op, Op::free);
+  EXPECT_EQ(sounds(p.find(Op::free)), slot_files);
   EXPECT_EQ(p.live_chunks(), 0);
-  EXPECT_EQ(p.find("halt", -1).size(), 1u);
-  EXPECT_TRUE(p.find("panning").empty());
+  EXPECT_EQ(p.find(Op::halt, -1).size(), 1u);
+  EXPECT_TRUE(p.find(Op::panning).empty());
 }
 
 TEST(QuietColumn, FizzStartsFarthestWhenTheTargetHoldsTheCentre) {
@@ -169,11 +164,11 @@ TEST(QuietColumn, HitSoundAndPauseFollowTheScoreBeforeTheHit) {
   p.press_key(1001 + 3000 * 7, key_escape, 5);
   EXPECT_EQ(quiet_column(p), 7);
 
-  const auto answers = p.find("play", 2);
+  const auto answers = p.find(Op::play, 2);
   ASSERT_EQ(answers.size(), 14u);
   const std::string expected[7] = {tinhit, tinhit, tinhit2, tinhit2, tinhit2, tinhit3, tinhit3};
   const int pauses[7] = {2500, 2500, 1800, 1800, 1800, 1300, 1300};
-  const auto delays = p.find("delay");
+  const auto delays = p.find(Op::delay);
   ASSERT_EQ(delays.size(), 8u);  // the start pause, then one per hit
   for (int hit = 0; hit < 7; ++hit) {
     const int time = 1001 + 3000 * hit;
@@ -204,7 +199,7 @@ TEST(QuietColumn, CountdownShortensOnTheFirstTenHitsOnly) {
     EXPECT_EQ(quiet_column(p), c.hits);
 
     // The countdown restarts when the last hit's pause is over.
-    const auto delays = p.find("delay");
+    const auto delays = p.find(Op::delay);
     ASSERT_EQ(delays.size(), static_cast<std::size_t>(c.hits + 2));
     const Call& last_pause = delays[delays.size() - 2];
     const int start = last_pause.time + last_pause.a;
@@ -212,10 +207,10 @@ TEST(QuietColumn, CountdownShortensOnTheFirstTenHitsOnly) {
     EXPECT_EQ(p.play_times(4, countdown2).back(), start + c.cue2 + 1);
     EXPECT_EQ(p.play_times(4, countdown3).back(), start + c.cue3 + 1);
     EXPECT_EQ(p.play_times(4, shotup), std::vector<int>{start + c.end + 1});
-    EXPECT_EQ(p.times("halt", 0), (std::vector<int>{start + c.end + 1}));
-    EXPECT_EQ(p.times("halt", 5), (std::vector<int>{start + c.end + 1}));
+    EXPECT_EQ(p.times(Op::halt, 0), (std::vector<int>{start + c.end + 1}));
+    EXPECT_EQ(p.times(Op::halt, 5), (std::vector<int>{start + c.end + 1}));
     EXPECT_EQ(delays.back().a, 2000);
-    EXPECT_EQ(p.times("halt", -1), (std::vector<int>{start + c.end + 1 + 2000}));
+    EXPECT_EQ(p.times(Op::halt, -1), (std::vector<int>{start + c.end + 1 + 2000}));
   }
 }
 
@@ -245,7 +240,7 @@ TEST(QuietColumn, HitCutsOffOnlyACountdownCueThatStillSounds) {
     p.close_window(4200);
     quiet_column(p);
     EXPECT_EQ(p.play_times(4, countdown1), std::vector<int>{1501});
-    EXPECT_EQ(p.times("halt", 4), c.cut ? std::vector<int>{4100} : std::vector<int>{});
+    EXPECT_EQ(p.times(Op::halt, 4), c.cut ? std::vector<int>{4100} : std::vector<int>{});
   }
 }
 
@@ -256,7 +251,7 @@ TEST(QuietColumn, MissesBringTheWaterNearerThenBurstTheBarrel) {
   EXPECT_EQ(quiet_column(p), 0);
 
   EXPECT_EQ(p.play_times(1, shot), (std::vector<int>{1001, 2002, 3003}));
-  const auto waters = p.find("play", 5);
+  const auto waters = p.find(Op::play, 5);
   ASSERT_EQ(waters.size(), 1u);  // the second miss starts no sound of its own
   EXPECT_EQ(waters[0].sound, water);
   EXPECT_EQ(waters[0].time, 1001);
@@ -264,10 +259,10 @@ TEST(QuietColumn, MissesBringTheWaterNearerThenBurstTheBarrel) {
   EXPECT_EQ(distances(p, 5), (std::vector<std::pair<int, int>>{{1001, 200}, {2002, 50}}));
   EXPECT_EQ(p.play_times(2), std::vector<int>{3003});
   EXPECT_EQ(p.play_times(2, barreldest), std::vector<int>{3003});
-  EXPECT_EQ(p.times("halt", 0), std::vector<int>{3003});
-  EXPECT_EQ(p.times("halt", 5), std::vector<int>{3003});
-  EXPECT_EQ(p.find("delay").back().a, 3000);
-  EXPECT_EQ(p.times("halt", -1), std::vector<int>{6003});
+  EXPECT_EQ(p.times(Op::halt, 0), std::vector<int>{3003});
+  EXPECT_EQ(p.times(Op::halt, 5), std::vector<int>{3003});
+  EXPECT_EQ(p.find(Op::delay).back().a, 3000);
+  EXPECT_EQ(p.times(Op::halt, -1), std::vector<int>{6003});
   EXPECT_TRUE(p.play_times(4, shotup).empty());
 }
 
@@ -288,8 +283,8 @@ TEST(QuietColumn, CountdownAndLastLifeInOnePassPlayBothEndings) {
   std::vector<std::string> ending;
   for (const Call& call : p.calls) {
     if (call.time < 10501) continue;
-    if (call.op == "play" || call.op == "delay" || call.op == "halt") {
-      ending.push_back(call.op + " " + std::to_string(call.channel) + " " + call.sound + " " +
+    if (call.op == Op::play || call.op == Op::delay || call.op == Op::halt) {
+      ending.push_back(name(call.op) + " " + std::to_string(call.channel) + " " + call.sound + " " +
                        std::to_string(call.a) + " @" + std::to_string(call.time));
     }
   }

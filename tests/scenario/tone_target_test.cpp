@@ -32,16 +32,16 @@ TEST_F(ToneTarget, LoadsAllSoundsSetsChannelsAndStarts) {
   target_at(300, 200);
   p.close_window(600);
   EXPECT_EQ(run(), 0);
-  EXPECT_EQ(p.find("load").size(), 21u);
-  EXPECT_EQ(p.find("allocate")[0].a, 5);
+  EXPECT_EQ(p.find(Op::load).size(), 21u);
+  EXPECT_EQ(p.find(Op::allocate)[0].a, 5);
   std::vector<int> volumes;
-  for (const Call& call : p.find("volume")) volumes.push_back(call.a);
+  for (const Call& call : p.find(Op::volume)) volumes.push_back(call.a);
   EXPECT_EQ(volumes, (std::vector<int>{64, 64, 32, 32, 64}));
-  const auto warp = p.find("warp");
+  const auto warp = p.find(Op::warp);
   ASSERT_EQ(warp.size(), 1u);
   EXPECT_EQ(warp[0].a, 400);
   EXPECT_EQ(warp[0].b, 300);
-  const auto channel0 = p.find("play", 0);
+  const auto channel0 = p.find(Op::play, 0);
   ASSERT_GE(channel0.size(), 2u);
   EXPECT_EQ(channel0[0].sound, "data/difflvl/start.ogg");
   EXPECT_EQ(channel0[0].a, 0);
@@ -51,9 +51,9 @@ TEST_F(ToneTarget, LoadsAllSoundsSetsChannelsAndStarts) {
   EXPECT_EQ(channel0[1].sound, "data/lvl1/normal2.ogg");
   EXPECT_EQ(channel0[1].a, -1);
   // Everything halted and freed, the tones first.
-  EXPECT_EQ(p.find("halt", -1).size(), 1u);
+  EXPECT_EQ(p.find(Op::halt, -1).size(), 1u);
   EXPECT_EQ(p.live_chunks(), 0);
-  const auto freed = p.find("free");
+  const auto freed = p.find(Op::free);
   ASSERT_EQ(freed.size(), 21u);
   EXPECT_EQ(freed[0].sound, "data/lvl1/silence.ogg");
   EXPECT_EQ(freed[11].sound, hit_file);
@@ -67,9 +67,9 @@ TEST_F(ToneTarget, MissingSoundEndsTheProgramAfterAllWereTried) {
         throw;
       },
       ProgramExit);
-  EXPECT_EQ(p.find("load").size(), 21u);
+  EXPECT_EQ(p.find(Op::load).size(), 21u);
   EXPECT_EQ(p.output, "Mix_LoadWAV: Couldn't open data/lvl1/totalmissed.ogg\n");
-  EXPECT_TRUE(p.find("play").empty());
+  EXPECT_TRUE(p.find(Op::play).empty());
 }
 
 TEST_F(ToneTarget, ToneFollowsTheRingAndIsNotReplayedWithinIt) {
@@ -82,7 +82,7 @@ TEST_F(ToneTarget, ToneFollowsTheRingAndIsNotReplayedWithinIt) {
   p.close_window(1100);
   run();
   std::vector<std::string> tones;
-  for (const Call& call : p.find("play", 0)) tones.push_back(call.sound);
+  for (const Call& call : p.find(Op::play, 0)) tones.push_back(call.sound);
   EXPECT_EQ(tones, (std::vector<std::string>{"data/difflvl/start.ogg", "data/lvl1/normal2.ogg",
                                              "data/lvl1/normal1.ogg", "data/lvl1/silence.ogg",
                                              "data/lvl1/normal1.ogg", "data/lvl1/normal9.ogg"}));
@@ -127,8 +127,8 @@ TEST_F(ToneTarget, ThreeMissesCostALifeAndTheLastEndsTheGame) {
   // The last life: no lost-life sound, no new target, game over at once.
   EXPECT_EQ(p.play_times(2, "data/lvl1/gameover.ogg"), (std::vector<int>{9009}));
   EXPECT_EQ(p.random_draws, 9);
-  EXPECT_EQ(p.find("delay").back().a, 2000);
-  EXPECT_EQ(p.find("halt", -1)[0].time, 11009);
+  EXPECT_EQ(p.find(Op::delay).back().a, 2000);
+  EXPECT_EQ(p.find(Op::halt, -1)[0].time, 11009);
 }
 
 TEST_F(ToneTarget, CountdownTicksThenTimeIsUp) {
@@ -138,8 +138,8 @@ TEST_F(ToneTarget, CountdownTicksThenTimeIsUp) {
   EXPECT_EQ(p.play_times(4, tick_file),
             (std::vector<int>{30501, 55501, 56501, 57501, 58501, 59501}));
   EXPECT_EQ(p.play_times(4, "data/lvl1/countdown0.ogg"), (std::vector<int>{60501}));
-  EXPECT_EQ(p.find("delay").back().a, 1500);
-  EXPECT_EQ(p.find("halt", -1)[0].time, 62001);
+  EXPECT_EQ(p.find(Op::delay).back().a, 1500);
+  EXPECT_EQ(p.find(Op::halt, -1)[0].time, 62001);
 }
 
 TEST_F(ToneTarget, EachHitShortensThePeriodDownToTwentySeconds) {
@@ -173,7 +173,7 @@ TEST_F(ToneTarget, AHitSilencesTheTickAndRestartsTheCountdown) {
   ASSERT_GE(ticks.size(), 2u);
   EXPECT_EQ(ticks[0], 30501);
   EXPECT_EQ(ticks[1], 30600 + 25001);
-  const auto halts = p.times("halt", 4);
+  const auto halts = p.times(Op::halt, 4);
   ASSERT_EQ(halts.size(), 1u);
   EXPECT_EQ(halts[0], 30600);
 }
@@ -194,7 +194,7 @@ TEST_F(ToneTarget, StereoBalanceIsSetOnRingChangesAndResetAtTheEnd) {
   p.move_mouse(800, 310, 200);  // 10 left: ring 8, centre zone
   p.hold_key(900, key_escape);
   run(stereo);
-  const auto panning = p.find("panning", 0);
+  const auto panning = p.find(Op::panning, 0);
   ASSERT_EQ(panning.size(), 4u);
   // From the centre: the target 100 left.
   EXPECT_EQ(panning[0].a, 188);
@@ -206,7 +206,7 @@ TEST_F(ToneTarget, StereoBalanceIsSetOnRingChangesAndResetAtTheEnd) {
   EXPECT_EQ(panning[3].a, 255);
   EXPECT_EQ(panning[3].b, 255);
   EXPECT_GE(panning[3].time, 900);
-  EXPECT_TRUE(p.find("distance").empty());
+  EXPECT_TRUE(p.find(Op::distance).empty());
 }
 
 TEST_F(ToneTarget, MonoHasNoBalanceAndNoDistance) {
@@ -214,8 +214,8 @@ TEST_F(ToneTarget, MonoHasNoBalanceAndNoDistance) {
   p.move_mouse(600, 250, 200);
   p.hold_key(900, key_escape);
   run(1);
-  EXPECT_TRUE(p.find("panning").empty());
-  EXPECT_TRUE(p.find("distance").empty());
+  EXPECT_TRUE(p.find(Op::panning).empty());
+  EXPECT_TRUE(p.find(Op::distance).empty());
 }
 
 TEST_F(ToneTarget, QuitInputsEndTheLevelWithTheScoreSoFar) {

@@ -48,11 +48,11 @@ TEST(PositionCue, PansInStereoAndSetsDistanceInMono) {
   frame.mode = 1;
   position_cue(p, frame, 6, 300, 7);
   position_cue(p, frame, 6, 300, 0);
-  const auto panning = p.find("panning", 6);
+  const auto panning = p.find(Op::panning, 6);
   ASSERT_EQ(panning.size(), 1u);
   EXPECT_EQ(panning[0].a, 43);
   EXPECT_EQ(panning[0].b, 132);
-  const auto distance = p.find("distance", 6);
+  const auto distance = p.find(Op::distance, 6);
   ASSERT_EQ(distance.size(), 2u);
   EXPECT_EQ(distance[0].a, 80);
   EXPECT_EQ(distance[1].a, 255);
@@ -123,7 +123,7 @@ std::vector<Call> wall_cues_heard(FakePlatform& p, int until) {
   while (next_pass(p, frame, lr, ud)) {
     if (p.now >= until) frame.end_flag = true;
   }
-  return p.find("play", 3);
+  return p.find(Op::play, 3);
 }
 
 }  // namespace
