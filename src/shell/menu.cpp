@@ -17,6 +17,9 @@ constexpr int main_announcements[8] = {-1,          say_level_1, say_level_2, sa
                                        say_level_4, say_level_5, say_level_6, say_quit};
 constexpr int submenu_announcements[5] = {-1, say_start, say_last_score, say_best_score, say_back};
 
+// The menu's cues (and the count-out's ticks), its click, its announcements.
+enum Channel { cue_channel = 0, click_channel = 1, announce_channel = 2 };
+
 constexpr int step_interval = 400;
 constexpr int announce_after = 2000;
 
@@ -53,7 +56,7 @@ struct Menu {
     for (int digit = 1; digit <= highest; ++digit) {
       if (!p.key_held(key_1 + digit - 1)) continue;
       entry = digit;
-      play_slot(1, click);
+      play_slot(click_channel, click);
       announce_since = p.ticks();
       last_input = p.ticks();
     }
@@ -63,15 +66,16 @@ struct Menu {
     if (!right_held() || p.ticks() - last_input <= step_interval) return;
     ++entry;
     last_input = p.ticks();
-    play_slot(1, click);
+    play_slot(click_channel, click);
     if (entry > entries) entry = 1;
     announce_since = p.ticks();
   }
 
   void announce(const int* announcements, int entry) {
-    if (announce_since == -1 || p.ticks() - announce_since <= announce_after || p.playing(2))
+    if (announce_since == -1 || p.ticks() - announce_since <= announce_after ||
+        p.playing(announce_channel))
       return;
-    if (announcements[entry] >= 0) play_slot(2, announcements[entry]);
+    if (announcements[entry] >= 0) play_slot(announce_channel, announcements[entry]);
     announce_since = -1;
   }
 
@@ -80,9 +84,9 @@ struct Menu {
   }
 
   void halt_menu_sounds() {
-    p.halt(0);
-    p.halt(1);
-    p.halt(2);
+    p.halt(cue_channel);
+    p.halt(click_channel);
+    p.halt(announce_channel);
     p.halt_music();
   }
 
@@ -98,10 +102,10 @@ struct Menu {
     halt_menu_sounds();
     WaitEnd end = wait_unless_quit(p, 300);
     for (int tick = 0; tick < score && end == WaitEnd::elapsed; ++tick) {
-      play_slot(0, count_tick);
+      play_slot(cue_channel, count_tick);
       end = wait_unless_quit(p, 500);
     }
-    if (end != WaitEnd::elapsed) p.halt(0);
+    if (end != WaitEnd::elapsed) p.halt(cue_channel);
     if (end == WaitEnd::close) leave_program();
   }
 
@@ -109,10 +113,10 @@ struct Menu {
     halt_menu_sounds();
     const int level = main_entry - 1;
     scores.last[level] = levels[level](p, mode);
-    p.volume(0, 32);
-    p.volume(1, 64);
-    p.volume(2, 64);
-    play_slot(0, submenu_closed);
+    p.volume(cue_channel, 32);
+    p.volume(click_channel, 64);
+    p.volume(announce_channel, 64);
+    play_slot(cue_channel, submenu_closed);
     if (scores.last[level] > scores.best[level]) scores.best[level] = scores.last[level];
     submenu_entry = 0;
     last_input = p.ticks();
@@ -120,8 +124,8 @@ struct Menu {
   }
 
   void run_submenu() {
-    p.halt(0);
-    play_slot(0, submenu_opened);
+    p.halt(cue_channel);
+    play_slot(cue_channel, submenu_opened);
     submenu_open = true;
     submenu_entry = 0;
     last_input = p.ticks();
@@ -162,7 +166,7 @@ struct Menu {
       next_entry(main_entry, 7);
       if (left_held() && level_chosen()) {
         run_submenu();
-        play_slot(0, submenu_closed);
+        play_slot(cue_channel, submenu_closed);
         p.delay(500);
       }
       if (left_held() && main_entry == 7) {
