@@ -91,11 +91,9 @@ namespace {
 
 struct AppleShot : LevelRun<slot_count> {
   static constexpr const GameTable& table = apple_shot_table;
-  static constexpr int start_slot = start;
-  static constexpr int lr_wall_slot = lr_wall;
-  static constexpr int ud_wall_slot = ud_wall;
 
-  AppleShot(Platform& platform, AudioMode mode) : LevelRun(platform, mode, table) {
+  AppleShot(Platform& platform, AudioMode mode)
+      : LevelRun(platform, mode, table, {start, lr_wall, ud_wall}) {
     place_boy(p, boy);
   }
 
@@ -139,10 +137,8 @@ struct AppleShot : LevelRun<slot_count> {
 
   // The mouse is warped to where it is, as the shot is fired.
   void shot_step() {
-    if (!gun.ready(p)) return;
-    sounds.play(p, bow);
-    gun.restart(p);
-    lives.shot();
+    if (!fire(bow)) return;
+    lives.counted();
     p.warp_mouse(frame.cursor_x, frame.cursor_y);
     // The apple first: a shot just below it is near the breath as well.
     if (ring_of_spot(apple_spot) >= apple_hit_ring) {
@@ -150,9 +146,7 @@ struct AppleShot : LevelRun<slot_count> {
     } else if (ring_of_spot(breath_spot) >= boy_hit_ring ||
                ring_of_spot(heart_spot) >= boy_hit_ring) {
       halt_body();
-      sounds.play(p, boy_hit);
-      p.delay(boy_hit_pause_ms);
-      frame.end_flag = true;
+      end_with(boy_hit, boy_hit_pause_ms);
     } else {
       on_miss();
     }
@@ -170,21 +164,16 @@ struct AppleShot : LevelRun<slot_count> {
     call_timeline.restart(p);
   }
 
+  // With the last life gone, lives_step ends the game in this pass.
   void on_miss() {
-    switch (lives.missed()) {
-      case Lives::Miss::again:
-        sounds.play(p, stammer);
-        break;
-      case Lives::Miss::life_lost:
-        halt_body();
-        sounds.play(p, cringe);
-        p.delay(cringe_pause_ms);
-        place_boy(p, boy);
-        sound_boy();
-        break;
-      case Lives::Miss::last_life_lost:  // lives_step ends the game in this pass
-        break;
-    }
+    lives.missed([&] { sounds.play(p, stammer); },
+                 [&] {
+                   halt_body();
+                   sounds.play(p, cringe);
+                   p.delay(cringe_pause_ms);
+                   place_boy(p, boy);
+                   sound_boy();
+                 });
   }
 
   // A first call at half the period; at its end the boy runs home.
@@ -208,11 +197,7 @@ struct AppleShot : LevelRun<slot_count> {
     run_home();
   }
 
-  void run_home() {
-    sounds.play(p, running_home);
-    p.delay(running_home_pause_ms);
-    frame.end_flag = true;
-  }
+  void run_home() { end_with(running_home, running_home_pause_ms); }
 
   Boy boy;
   int last_rings[spot_count] = {};  // of the sounding spots, at their last cue

@@ -83,11 +83,9 @@ namespace {
 
 struct BuzzingInsect : LevelRun<slot_count> {
   static constexpr const GameTable& table = buzzing_insect_table;
-  static constexpr int start_slot = start;
-  static constexpr int lr_wall_slot = lr_wall;
-  static constexpr int ud_wall_slot = ud_wall;
 
-  BuzzingInsect(Platform& platform, AudioMode mode) : LevelRun(platform, mode, table) {
+  BuzzingInsect(Platform& platform, AudioMode mode)
+      : LevelRun(platform, mode, table, {start, lr_wall, ud_wall}) {
     place_target(p, insect);
   }
 
@@ -126,25 +124,12 @@ struct BuzzingInsect : LevelRun<slot_count> {
     last_ring = ring;
   }
 
+  // With the last life gone, lives_step ends the game in this pass.
   void shot_step() {
-    if (!gun.ready(p)) return;
-    sounds.play(p, bow);
-    gun.restart(p);
-    lives.shot();
-    if (ring >= hit_ring) {
-      on_hit();
-      return;
-    }
-    switch (lives.missed()) {
-      case Lives::Miss::again:
-        sounds.play(p, miss);
-        break;
-      case Lives::Miss::life_lost:
-        fly_off(escape);
-        break;
-      case Lives::Miss::last_life_lost:  // lives_step ends the game in this pass
-        break;
-    }
+    if (!fire(bow)) return;
+    lives.shot(
+        ring >= hit_ring, [&] { on_hit(); }, [&] { sounds.play(p, miss); },
+        [&] { fly_off(escape); });
   }
 
   // The tractor turns back only if it is still heard.
@@ -164,7 +149,6 @@ struct BuzzingInsect : LevelRun<slot_count> {
     p.delay(fly_off_pause_ms);
     place_target(p, insect);
     sound_insect();
-    lives.new_target();
   }
 
   // Heard at half the period, arriving 2 s before its end, here at the end.
@@ -182,9 +166,7 @@ struct BuzzingInsect : LevelRun<slot_count> {
 
   void lives_step() {
     if (!lives.none_left()) return;
-    sounds.play(p, game_over);
-    p.delay(game_over_pause_ms);
-    frame.end_flag = true;
+    end_with(game_over, game_over_pause_ms);
   }
 
   Target insect;

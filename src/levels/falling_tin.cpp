@@ -103,11 +103,9 @@ namespace {
 
 struct FallingTin : LevelRun<slot_count> {
   static constexpr const GameTable& table = falling_tin_table;
-  static constexpr int start_slot = start;
-  static constexpr int lr_wall_slot = lr_wall;
-  static constexpr int ud_wall_slot = ud_wall;
 
-  FallingTin(Platform& platform, AudioMode mode) : LevelRun(platform, mode, table) {
+  FallingTin(Platform& platform, AudioMode mode)
+      : LevelRun(platform, mode, table, {start, lr_wall, ud_wall}) {
     launch_tin(p, tin);
   }
 
@@ -148,29 +146,21 @@ struct FallingTin : LevelRun<slot_count> {
     fall_mode = is_far(ring) ? far_fall : near_fall;
   }
 
+  // After the last magazine the tin stays and falls on, fast.
   void shot_step() {
-    if (!gun.ready(p) || magazines.none_left()) return;
-    sounds.play(p, revolver_shot);
-    gun.restart(p);
-    magazines.shot();
-    if (proximity_ring(tin, frame.cursor_x, frame.cursor_y) == hit_ring) {
-      on_hit();
-      return;
-    }
-    switch (magazines.missed()) {
-      case Lives::Miss::again:
-        sounds.play(p, no_hit1 + miss_sound);
-        miss_sound = 1 - miss_sound;
-        break;
-      case Lives::Miss::life_lost:
-        sounds.play(p, hey);
-        launch_tin(p, tin);
-        new_tin_pause(new_tin_pause_ms);
-        break;
-      case Lives::Miss::last_life_lost:  // the tin stays and falls on, fast
-        sounds.play(p, no_hit2);
-        break;
-    }
+    if (magazines.none_left() || !fire(revolver_shot)) return;
+    magazines.shot(
+        proximity_ring(tin, frame.cursor_x, frame.cursor_y) == hit_ring, [&] { on_hit(); },
+        [&] {
+          sounds.play(p, no_hit1 + miss_sound);
+          miss_sound = 1 - miss_sound;
+        },
+        [&] {
+          sounds.play(p, hey);
+          launch_tin(p, tin);
+          new_tin_pause(new_tin_pause_ms);
+        },
+        [&] { sounds.play(p, no_hit2); });
   }
 
   void on_hit() {
@@ -178,7 +168,6 @@ struct FallingTin : LevelRun<slot_count> {
     hit_sound = (hit_sound + 1) % hit_sounds;
     launch_tin(p, tin);
     ++score;
-    magazines.new_target();
     new_tin_pause(hit_pause_ms);
   }
 
@@ -188,18 +177,15 @@ struct FallingTin : LevelRun<slot_count> {
     last_step = p.ticks();
   }
 
+  // Without magazines the button only clicks, with the same cool-down.
   void empty_click() {
-    if (!gun.ready(p) || !magazines.none_left()) return;
-    sounds.play(p, no_more_ammo);
-    gun.restart(p);
+    if (magazines.none_left()) fire(no_more_ammo);
   }
 
   void landing() {
     if (tin.y <= ground_y) return;
     p.halt(wind_channel);
-    sounds.play(p, tin_game_over);
-    p.delay(landing_pause_ms);
-    frame.end_flag = true;
+    end_with(tin_game_over, landing_pause_ms);
   }
 
   Tin tin;

@@ -112,11 +112,9 @@ namespace {
 
 struct LaserDefence : LevelRun<slot_count> {
   static constexpr const GameTable& table = laser_defence_table;
-  static constexpr int start_slot = start;
-  static constexpr int lr_wall_slot = lr_wall;
-  static constexpr int ud_wall_slot = ud_wall;
 
-  LaserDefence(Platform& platform, AudioMode mode) : LevelRun(platform, mode, table) {
+  LaserDefence(Platform& platform, AudioMode mode)
+      : LevelRun(platform, mode, table, {start, lr_wall, ud_wall}) {
     for (Ship& ship : ships) place_ship(p, ship);
   }
 
@@ -171,9 +169,7 @@ struct LaserDefence : LevelRun<slot_count> {
   // Every ship within reach is hit, in order; its engine plays on from its
   // new entry.
   void shot_step() {
-    if (!gun.ready(p)) return;
-    sounds.play(p, cannon);
-    gun.restart(p);
+    if (!fire(cannon)) return;
     for (int i = 0; i < ship_count; ++i) {
       if (rings[i] != shot_ring) continue;
       sounds.play(p, is_enemy(i) ? enemy_blast : ally_blast);
@@ -202,9 +198,7 @@ struct LaserDefence : LevelRun<slot_count> {
   void destruction() {
     if (shields > 0 || p.ticks() - last_loss_time <= destruction_wait) return;
     p.halt(-1);
-    sounds.play(p, own_ship_lost);
-    p.delay(destruction_pause);
-    frame.end_flag = true;
+    end_with(own_ship_lost, destruction_pause);
   }
 
   Ship ships[ship_count];

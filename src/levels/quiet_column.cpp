@@ -132,11 +132,9 @@ namespace {
 
 struct QuietColumn : LevelRun<slot_count> {
   static constexpr const GameTable& table = quiet_column_table;
-  static constexpr int start_slot = start;
-  static constexpr int lr_wall_slot = lr_wall;
-  static constexpr int ud_wall_slot = ud_wall;
 
-  QuietColumn(Platform& platform, AudioMode mode) : LevelRun(platform, mode, table) {
+  QuietColumn(Platform& platform, AudioMode mode)
+      : LevelRun(platform, mode, table, {start, lr_wall, ud_wall}) {
     for (int i = 0; i < column_count; ++i) place_column(records[i], i);
     draw_target_column(p, records);
   }
@@ -173,9 +171,7 @@ struct QuietColumn : LevelRun<slot_count> {
   }
 
   void shot_step() {
-    if (!gun.ready(p)) return;
-    sounds.play(p, revolver_shot);
-    gun.restart(p);
+    if (!fire(revolver_shot)) return;
     if (column_ring(records[target_record], frame.cursor_x) > 0) {
       on_hit();
     } else {
@@ -217,9 +213,7 @@ struct QuietColumn : LevelRun<slot_count> {
       }
       p.halt(fizz_channel);
       p.halt(water_channel);
-      sounds.play(p, shot_up);
-      p.delay(shot_up_pause_ms);
-      frame.end_flag = true;
+      end_with(shot_up, shot_up_pause_ms);
     });
   }
 
@@ -229,9 +223,7 @@ struct QuietColumn : LevelRun<slot_count> {
     if (lives != 0) return;
     p.halt(fizz_channel);
     p.halt(water_channel);
-    sounds.play(p, barrel_destroyed);
-    p.delay(barrel_pause_ms);
-    frame.end_flag = true;
+    end_with(barrel_destroyed, barrel_pause_ms);
   }
 
   Column records[column_count];

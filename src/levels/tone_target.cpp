@@ -78,11 +78,9 @@ namespace {
 
 struct ToneTarget : LevelRun<slot_count> {
   static constexpr const GameTable& table = tone_target_table;
-  static constexpr int start_slot = start;
-  static constexpr int lr_wall_slot = lr_wall;
-  static constexpr int ud_wall_slot = ud_wall;
 
-  ToneTarget(Platform& platform, AudioMode mode) : LevelRun(platform, mode, table) {
+  ToneTarget(Platform& platform, AudioMode mode)
+      : LevelRun(platform, mode, table, {start, lr_wall, ud_wall}) {
     place_target(p, target);
   }
 
@@ -104,26 +102,15 @@ struct ToneTarget : LevelRun<slot_count> {
     last_ring = ring;
   }
 
+  // With the last life gone, lives_step ends the game in this pass.
   void shot_step() {
-    if (!gun.ready(p)) return;
-    sounds.play(p, shot);
-    gun.restart(p);
-    lives.shot();
-    if (ring >= hit_ring) {
-      on_hit();
-      return;
-    }
-    switch (lives.missed()) {
-      case Lives::Miss::again:
-        sounds.play(p, miss);
-        break;
-      case Lives::Miss::life_lost:
-        sounds.play(p, lost_life);
-        place_target(p, target);
-        break;
-      case Lives::Miss::last_life_lost:  // lives_step ends the game in this pass
-        break;
-    }
+    if (!fire(shot)) return;
+    lives.shot(
+        ring >= hit_ring, [&] { on_hit(); }, [&] { sounds.play(p, miss); },
+        [&] {
+          sounds.play(p, lost_life);
+          place_target(p, target);
+        });
   }
 
   // The tone is not restarted: it changes when the ring to the new target
@@ -131,7 +118,6 @@ struct ToneTarget : LevelRun<slot_count> {
   void on_hit() {
     sounds.play(p, hit);
     place_target(p, target);
-    lives.new_target();
     ++score;
     p.halt(countdown_channel);
     period = shortened_period(period);
@@ -148,17 +134,13 @@ struct ToneTarget : LevelRun<slot_count> {
         sounds.play(p, countdown);
         return;
       }
-      sounds.play(p, time_up);
-      p.delay(time_up_pause_ms);
-      frame.end_flag = true;
+      end_with(time_up, time_up_pause_ms);
     });
   }
 
   void lives_step() {
     if (!lives.none_left()) return;
-    sounds.play(p, game_over);
-    p.delay(game_over_pause_ms);
-    frame.end_flag = true;
+    end_with(game_over, game_over_pause_ms);
   }
 
   Target target;

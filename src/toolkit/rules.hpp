@@ -24,19 +24,43 @@ class CoolDown {
 // a magazine), and the target moves on.
 class Lives {
  public:
-  enum class Miss { again, life_lost, last_life_lost };
-
-  void shot() { ++shots_; }
-  void new_target() { shots_ = 0; }
-  // After a shot that did not hit. A lost life with lives to spare starts
-  // the count at the next target; the last one leaves it where it is.
-  Miss missed() {
-    if (shots_ != 3) return Miss::again;
-    --lives_;
-    if (lives_ == 0) return Miss::last_life_lost;
-    new_target();
-    return Miss::life_lost;
+  // A shot at the current target: on_hit, or the miss's answer (missed).
+  template <typename Hit, typename Miss, typename LifeLost, typename LastLife = void (*)()>
+  void shot(
+      bool hit, Hit&& on_hit, Miss&& on_miss, LifeLost&& on_life_lost,
+      LastLife&& on_last_life = [] {}) {
+    counted();
+    if (hit) {
+      new_target();
+      on_hit();
+    } else {
+      missed(on_miss, on_life_lost, on_last_life);
+    }
   }
+
+  void counted() { ++shots_; }
+  void new_target() { shots_ = 0; }
+
+  // After a shot that did not hit: the first and second misses at a target
+  // are only answered; the third costs a life and, with lives to spare,
+  // the count starts again at the next target. With the last life the
+  // count stays: no shot follows at that target.
+  template <typename Miss, typename LifeLost, typename LastLife = void (*)()>
+  void missed(
+      Miss&& on_miss, LifeLost&& on_life_lost, LastLife&& on_last_life = [] {}) {
+    if (shots_ != 3) {
+      on_miss();
+      return;
+    }
+    --lives_;
+    if (lives_ == 0) {
+      on_last_life();
+      return;
+    }
+    new_target();
+    on_life_lost();
+  }
+
   bool none_left() const { return lives_ == 0; }
 
  private:
