@@ -66,9 +66,15 @@ constexpr int running_home_pause_ms = 3200;
 
 }  // namespace
 
+// The apple 60 pixels or more from the left and top; the heart spot, the
+// lowest and rightmost, at most at (739, 539).
+constexpr int boy_from = 60;
+constexpr int boy_x_span = 650;
+constexpr int boy_y_span = 340;
+
 void place_boy(Platform& p, Boy& boy) {
-  boy.x = 60 + p.random() % 650;
-  boy.y = 60 + p.random() % 340;
+  boy.x = boy_from + p.random() % boy_x_span;
+  boy.y = boy_from + p.random() % boy_y_span;
   for (int spot = 0; spot < spot_count; ++spot) {
     boy.spots[spot] = {boy.x + spot_offsets[spot].x, boy.y + spot_offsets[spot].y};
   }

@@ -80,16 +80,20 @@ int fall_interval(int fall_mode) { return fall_mode == fast_fall ? 10 : 50 * fal
 
 }  // namespace
 
+constexpr int tin_x_from = 100;
+constexpr int tin_x_span = 600;
+constexpr int launch_y = 100;
+
 void launch_tin(Platform& p, Tin& tin) {
-  tin.x = p.random() % 600 + 100;
-  tin.y = 100;
+  tin.x = p.random() % tin_x_span + tin_x_from;
+  tin.y = launch_y;
 }
 
 void drop_tin(Tin& tin) { tin.y += 1; }
 
 int proximity_ring(Tin& tin, int cursor_x, int cursor_y) {
   measure(tin, tin.x, tin.y, cursor_x, cursor_y);
-  tin.ring = ring_of(tin.distance, rings, 10);
+  tin.ring = ring_of(tin.distance, rings, 10);  // 200 pixels or more
   return tin.ring;
 }
 

@@ -92,7 +92,8 @@ void place_ship(Platform& p, Ship& ship) {
 bool move_ship(Platform& p, Ship& ship) {
   ship.x += ship.step_x;
   ship.y += ship.step_y;
-  if (ship.x < 0 || ship.x > 800 || ship.y < 0 || ship.y > 600) {
+  // The field's edges are inside it: one pixel more each way than the window.
+  if (ship.x < 0 || ship.x > screen_width || ship.y < 0 || ship.y > screen_height) {
     place_ship(p, ship);
     return true;
   }

@@ -61,6 +61,7 @@ constexpr int distanced[] = {fizz_channel, water_channel};
 constexpr RingBound rings[] = {{16, 10}, {32, 8}, {48, 6}, {64, 4}, {80, 2}};
 
 constexpr int decoy_count = 4;
+constexpr int column_spacing = 160;  // five columns across the window
 
 // The hit sound and the pause after it, by the score before the hit.
 struct HitAnswer {
@@ -105,8 +106,7 @@ int fizz_distance(int ring) { return 255 - 25 * ring; }
 
 void place_column(Column& record, int column) {
   record.column = column;
-  record.x = 160 * column + 80;
-  record.y = 300;
+  record.x = column_spacing * column + column_spacing / 2;
 }
 
 int column_ring(Column& record, int cursor_x) {

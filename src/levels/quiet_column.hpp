@@ -8,7 +8,6 @@
 struct Column {
   int column = 0;
   int x = 0;
-  int y = 0;  // always 300; nothing reads it
   int dx = 0;
 };
 

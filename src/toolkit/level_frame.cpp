@@ -68,11 +68,19 @@ bool next_pass(Platform& p, LevelFrame& frame, const Sound& lr_wall, const Sound
 
 bool fire_held(Platform& p) { return (p.mouse_buttons() & left_button) != 0; }
 
+// Loudness per step of the scale: 250 at scale 10, within the mixer's 8 bits.
+constexpr int gain_step = 25;
+// Sources this near the cursor sound from ahead; the zone runs from 14
+// pixels left to 15 right, one pixel off centre, as it always has.
+constexpr int centre_zone = 15;
+constexpr int farthest = 255;  // the mixer's quietest distance
+
 int stereo_gain(int cursor_x, int source_x, int side, int scale) {
-  const int s = 25 * scale;
+  const int s = gain_step * scale;
   const int d = source_x - cursor_x;
-  if (d > 15) return side == 0 ? s / 4 : s - s / 4;
-  if (d > -15) return s / 2;
+  // The louder side gets s - s / 4, not 3s / 4.
+  if (d > centre_zone) return side == 0 ? s / 4 : s - s / 4;
+  if (d > -centre_zone) return s / 2;
   return side == 0 ? s - s / 4 : s / 4;
 }
 
@@ -85,7 +93,7 @@ void position_cue(Platform& p, const LevelFrame& frame, int channel, int source_
   if (frame.mode == stereo) {
     pan(p, frame, channel, source_x, scale);
   } else {
-    p.set_distance(channel, 255 - 25 * scale);
+    p.set_distance(channel, farthest - gain_step * scale);
   }
 }
 
