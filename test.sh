@@ -64,6 +64,7 @@ sanitized_tests() {
 
 stage "end to end" bash tests/e2e/run.sh build/tirauris data
 stage "end to end: bad inputs" bash tests/e2e/bad_inputs.sh build/tirauris data
+stage "browser edition" bash tests/web/run.sh
 # The games under test keep real time: the stages that only need the
 # processor give way to them.
 stage "unit and scenario tests" --low test_programs build

@@ -23,6 +23,13 @@ if [ "${TIRAURIS_SETUP_FOR_TESTS:-0}" = 1 ]; then
   packages+=(xvfb xauth xdotool clang libclang-rt-dev python3-numpy)
 fi
 
+# --- Browser edition (tests/web): its compiler, a browser and node ----------
+if [ "${TIRAURIS_SETUP_FOR_TESTS:-0}" = 1 ]; then
+  packages+=(emscripten chromium)
+  command -v node >/dev/null || packages+=(nodejs npm)
+fi
+# --- end of the browser edition's packages ----------------------------------
+
 missing=()
 for package in "${packages[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
@@ -53,3 +60,11 @@ fi
 
 # The game is meant for headphones: stereo unless the player chose otherwise.
 [ -f monostereo.txt ] || echo 2 > monostereo.txt
+
+# --- Browser edition (tests/web): the test driver from npm, pinned by
+# package-lock.json; it drives the system's Chromium and downloads no browser.
+if [ "${TIRAURIS_SETUP_FOR_TESTS:-0}" = 1 ] && { [ ! -f node_modules/.package-lock.json ] ||
+  [ package-lock.json -nt node_modules/.package-lock.json ]; }; then
+  PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error
+fi
+# --- end of the browser edition's block -------------------------------------

@@ -1,6 +1,5 @@
 #include "web_platform.hpp"
 
-#include <emscripten.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -39,6 +38,7 @@ void tir_panning(int channel, int left, int right);
 void tir_distance(int channel, int distance);
 void tir_print(const char* text);
 void tir_exit(int code);
+void tir_stop();
 }
 
 // Chunks and music are handles into the JavaScript side's list of decoded
@@ -150,9 +150,10 @@ int WebPlatform::random() { return std::rand(); }
 
 void WebPlatform::print(const char* text) { tir_print(text); }
 
-// The page says how the game ended; the runtime stops here.
+// The page says how the game ended; the game then waits for ever, which
+// leaves the page nothing to clean up after it.
 void WebPlatform::exit(int code) {
   tir_exit(code);
-  emscripten_force_exit(code);
-  std::abort();
+  tir_stop();
+  std::abort();  // never reached
 }

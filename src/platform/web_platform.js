@@ -527,6 +527,10 @@ var LibraryTirauris = {
     if (TIR.page.onOutput) TIR.page.onOutput(s);
   },
 
+  tir_stop: function() {
+    Asyncify.handleSleep(function() {});
+  },
+
   tir_exit: function(code) {
     if (TIR.page.onExit) TIR.page.onExit(code, TIR.output);
   },

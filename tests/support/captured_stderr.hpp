@@ -65,7 +65,9 @@ class CapturedStderr {
     file_ = -1;
   }
 
+#ifndef __EMSCRIPTEN__
   int saved_ = -1;
+#endif
   int file_ = -1;
   std::string path_;
 };
