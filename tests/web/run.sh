@@ -13,7 +13,7 @@ export NODE_PATH=/usr/share/nodejs
 # The build only needs the processor: the cases that keep real time, here
 # and in the other stages, go first.
 [ -f "$build/CMakeCache.txt" ] || emcmake cmake -S . -B "$build" >/dev/null
-nice -n 10 cmake --build "$build" -j2 >"$build.log" 2>&1 || { cat "$build.log"; exit 1; }
+nice -n 10 cmake --build "$build" -j2 >"$build/build.log" 2>&1 || { cat "$build/build.log"; exit 1; }
 
 # The same mixer sequence on the desktop platform.
 # shellcheck disable=SC2046
