@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Mix model of Tirauris: what the player hears when the game's sounds meet.
 
-    /usr/bin/python3 sounds/mixcheck.py DATA_DIR [--report]
+    /usr/bin/python3 sounds/mixcheck.py DATA_DIR [--tables TABLES_PROGRAM] [--report]
 
 Decodes the pack and sums, for the menu and each game, the loudest moments
 the rules allow: every loop that can sound at once at its nearest ring, with
@@ -11,7 +11,10 @@ The sum follows the mixer: each channel scaled by its volume out of 128,
 the distance gain (255 - distance) / 255 and the panning gains left/255 and
 right/255 (stereo only), the music at its own volume, channels added one by
 one with saturation at 16 bits (checked against the real mixer's disk
-recording). Channel volumes are read from the game's sources.
+recording). The games' channel volumes, loops and cued channels come from
+the game's own tables program (--tables, its JSON), checked against this
+model; without it the volumes are read from the sources. The menu's are
+read from the shell's sources.
 
 Fails on a single clipped sample in any moment (mono or stereo), on a spoken
 cue less than 6 dB above what sounds under it, on a decoded file that
@@ -68,13 +71,26 @@ CONFUSABLE = [
 
 
 # --- the game's numbers -----------------------------------------------------
+GAME_KEYS = {"tone_target": "tone", "quiet_column": "column", "falling_tin": "tin",
+             "buzzing_insect": "insect", "apple_shot": "apple", "laser_defence": "laser"}
+# The games' tables as the game prints them (--tables PROGRAM), or None.
+TABLES = None
+
+
+def game_tables(program):
+    out = subprocess.run([program], check=True, capture_output=True, text=True).stdout
+    return {GAME_KEYS[g["name"]]: g for g in json.loads(out)["games"]}
+
+
 def game_volumes():
-    """Channel volumes by game, read from the sources (the menu from the shell)."""
+    """Channel volumes by game: from the games' tables when given, else read
+    from the sources; the menu's from the shell's sources."""
     src = os.path.join(ROOT, "src")
     vols = {}
-    for game, name in [("tone", "tone_target"), ("column", "quiet_column"), ("tin", "falling_tin"),
-                       ("insect", "buzzing_insect"), ("apple", "apple_shot"),
-                       ("laser", "laser_defence")]:
+    for name, game in GAME_KEYS.items():
+        if TABLES:
+            vols[game] = list(TABLES[game]["volumes"])
+            continue
         text = open(os.path.join(src, "levels", name + ".cpp")).read()
         m = re.search(r"constexpr int volumes\[\d+\]\s*=\s*\{([^}]*)\}", text)
         vols[game] = [int(v) for v in m.group(1).split(",")]
@@ -88,6 +104,28 @@ def game_volumes():
             vols["music"] = int(m.group(1))
     vols["menu"] = [menu[c] for c in sorted(menu)]
     return vols
+
+
+def table_failures():
+    """The mix model against the games' tables: every loop the games play is
+    modelled, on its channel, with the cue the game gives that channel."""
+    bad = []
+    modelled = {(g, "data/%s.ogg" % n): (ch, kind) for g, n, ch, kind, _, _ in POSITIONAL}
+    for game, t in TABLES.items():
+        for row in t["sounds"]:
+            if row["loops"] != -1 or row["path"] == "data/lvl1/silence.ogg":
+                continue
+            if (game, row["path"]) not in modelled:
+                bad.append("%s: the game loops %s, which the mix model does not know" % (t["name"], row["path"]))
+                continue
+            ch, kind = modelled[(game, row["path"])]
+            panned, distanced = ch in t["panned"], ch in t["distanced"]
+            want = {"fixed": (True, False), "column": (False, True)}.get(kind, (True, True))
+            if ch not in row["channels"] or (panned, distanced) != want:
+                bad.append("%s: %s on channel %s, panned %s, distanced %s; the mix model has channel %d, "
+                           "panned %s, distanced %s" % ((t["name"], row["path"], row["channels"], panned, distanced,
+                                                        ch) + want))
+    return bad
 
 
 def distance_gain(distance):
@@ -500,7 +538,7 @@ POSITIONAL = (
     + [("insect", n, 0, "cue", near, far) for n, near, far in
        [("lvl2/buzzveryfast", 10, 8), ("lvl2/buzzfast", 7, 6), ("lvl2/buzz", 5, 4), ("lvl2/buzzslow", 3, 1)]]
     + [("apple", "lvl3/" + n, 5 + k, "cue", 10, 2) for k, n in enumerate(["breath", "mumble", "heart"])]
-    + [("laser", "lvl6/" + n, 5 + k, "cue", 10, 2) for k, n in enumerate(["shipen", "shipally"])]
+    + [("laser", "lvl6/shipen", 5, "cue", 10, 2), ("laser", "lvl6/shipally", 7, "cue", 10, 2)]
 )
 
 
@@ -773,8 +811,9 @@ def buzz_over_tractor(pack, vols):
 def run(data):
     vols = game_volumes()
     pack = load_pack(data)
+    failures_first = table_failures() if TABLES else []
     spoken = recipe_speech()
-    lines, failures = [], []
+    lines, failures = [], failures_first
 
     # Decoded peaks: the codec may overshoot what was levelled before encoding.
     for name, x in sorted(pack.items()):
@@ -965,12 +1004,19 @@ def role_failures(heard, speech):
 
 
 def main():
-    args = [a for a in sys.argv[1:] if not a.startswith("--")]
-    report = "--report" in sys.argv
+    global TABLES
+    argv = sys.argv[1:]
+    if "--tables" in argv:
+        i = argv.index("--tables")
+        TABLES = game_tables(argv[i + 1])
+        del argv[i:i + 2]
+    args = [a for a in argv if not a.startswith("--")]
+    report = "--report" in argv
     if len(args) != 1:
-        sys.exit("usage: mixcheck.py DATA_DIR [--report]")
+        sys.exit("usage: mixcheck.py DATA_DIR [--tables TABLES_PROGRAM] [--report]")
     data = args[0]
     h = hashlib.sha256(open(__file__, "rb").read())
+    h.update(json.dumps(TABLES, sort_keys=True).encode())
     h.update(json.dumps(game_volumes(), sort_keys=True).encode())
     h.update(open(RECIPE, "rb").read())
     for root, _, files in sorted(os.walk(data)):

@@ -1,5 +1,8 @@
 #!/usr/bin/env bash
-# Checks a Tirauris sound pack: bash tests/sounds/check_pack.sh DATA_DIR
+# Checks a Tirauris sound pack:
+#   bash tests/sounds/check_pack.sh DATA_DIR [TABLES_PROGRAM]
+# TABLES_PROGRAM prints the games' tables as JSON (the build's tirauris_tables):
+# the files the games open and loop are then taken from the game itself.
 #
 # Every file the game opens must be there as Ogg Vorbis at 44100 Hz, short
 # enough for the waits that cut it off or wait for it, audible (or, for the
@@ -9,7 +12,8 @@
 # Needs sox and soxi with Ogg Vorbis support (Debian package sox).
 set -uo pipefail
 
-dir=${1:?usage: check_pack.sh DATA_DIR}
+dir=${1:?usage: check_pack.sh DATA_DIR [TABLES_PROGRAM]}
+tables=${2:-}
 [[ -d $dir ]] || { echo "check_pack: no folder $dir"; exit 2; }
 if ! command -v sox > /dev/null || ! command -v soxi > /dev/null; then
     echo "check_pack: sox and soxi are needed (Debian package sox)"; exit 2
@@ -62,10 +66,26 @@ declare -A limit=(
     [lvl6/exploen]=1000 [lvl6/exploally]=1000 [lvl6/shipdestroyed]=4500
     [lvl6/ennothit]=1200 [lvl6/shieldstatus]=5000 [lvl6/evacuation]=5000
 )
-# Played endlessly by the game.
+# Played endlessly by the game (its tables say so too, when given).
 loops=(lvl1/silence lvl1/normal{1..10} lvl4/fizz lvl5/wind lvl5/wind1
        lvl2/buzzslow lvl2/buzz lvl2/buzzfast lvl2/buzzveryfast
        lvl3/breath lvl3/mumble lvl3/heart lvl6/shipen lvl6/shipally)
+
+# The games' own word on what they open and loop, when their tables are given.
+if [[ -n $tables ]]; then
+    if ! rows=$("$tables" | python3 -c 'import json, sys
+for g in json.load(sys.stdin)["games"]:
+    for s in g["sounds"]:
+        print(s["path"][len("data/"):-len(".ogg")], s["loops"])' 2> /dev/null); then
+        echo "check_pack: $tables printed no tables"; exit 2
+    fi
+    loops=()
+    while read -r f n; do
+        [[ -n ${limit[$f]:-} ]] || problem "a game opens $f.ogg, which this check does not know"
+        [[ $n == -1 ]] && loops+=("$f")
+    done <<< "$rows"
+    verdict "every file the games' tables name is known to this check"
+fi
 
 # --- presence and format -------------------------------------------------
 present=()
