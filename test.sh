@@ -40,19 +40,20 @@ test_programs() {
   echo "all test programs in $1 passed"
 }
 
-# The pack's checks depend only on the pack and the checking script: a pass
-# is kept in DATA_DIR/.check_pack and shown again while neither changes.
+# The pack's checks depend only on the pack, the checking script and the
+# games' tables: a pass is kept in DATA_DIR/.check_pack and shown again while
+# none of them changes.
 check_pack() {
   local key saved=data/.check_pack
-  key=$( (cat tests/sounds/check_pack.sh && find data -name '*.ogg' -print0 | sort -z |
-    xargs -0 sha256sum) | sha256sum)
+  key=$( (cat tests/sounds/check_pack.sh && build/tirauris_tables &&
+    find data -name '*.ogg' -print0 | sort -z | xargs -0 sha256sum) | sha256sum)
   if [ -f "$saved" ] && [ "$(head -1 "$saved")" = "$key" ]; then
     tail -n +2 "$saved"
     echo "(pack and check unchanged since this passed)"
     return
   fi
   local out
-  out=$(bash tests/sounds/check_pack.sh data) || { echo "$out"; return 1; }
+  out=$(bash tests/sounds/check_pack.sh data build/tirauris_tables) || { echo "$out"; return 1; }
   echo "$out"
   printf '%s\n%s\n' "$key" "$out" >"$saved"
 }
@@ -69,7 +70,7 @@ stage "browser edition" bash tests/web/run.sh
 # processor give way to them.
 stage "unit and scenario tests" --low test_programs build
 stage "sound pack" --low check_pack
-stage "sound pack: mix" --low /usr/bin/python3 sounds/mixcheck.py data
+stage "sound pack: mix" --low /usr/bin/python3 sounds/mixcheck.py data --tables build/tirauris_tables
 stage "fuzzing the settings file readers, briefly" --low bash tools/fuzz.sh 3
 stage "unit and scenario tests with AddressSanitizer and UndefinedBehaviorSanitizer" --low sanitized_tests
 

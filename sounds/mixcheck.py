@@ -78,13 +78,17 @@ TABLES = None
 
 
 def game_tables(program):
-    out = subprocess.run([program], check=True, capture_output=True, text=True).stdout
-    return {GAME_KEYS[g["name"]]: g for g in json.loads(out)["games"]}
+    tables = json.loads(subprocess.run([program], check=True, capture_output=True, text=True).stdout)
+    games = {GAME_KEYS[g["name"]]: g for g in tables["games"]}
+    if "menu" in tables:
+        games["menu"] = tables["menu"]
+    return games
 
 
 def game_volumes():
-    """Channel volumes by game: from the games' tables when given, else read
-    from the sources; the menu's from the shell's sources."""
+    """Channel volumes by game (each channel's loudest for the menu): from
+    the games' tables when given, else read from the sources; the menu's from
+    the shell's sources while the tables have no menu."""
     src = os.path.join(ROOT, "src")
     vols = {}
     for name, game in GAME_KEYS.items():
@@ -94,6 +98,11 @@ def game_volumes():
         text = open(os.path.join(src, "levels", name + ".cpp")).read()
         m = re.search(r"constexpr int volumes\[\d+\]\s*=\s*\{([^}]*)\}", text)
         vols[game] = [int(v) for v in m.group(1).split(",")]
+    if TABLES and "menu" in TABLES:
+        t = TABLES["menu"]
+        vols["menu"] = [max(v) for v in zip(t["volumes"], t.get("after_game_volumes", t["volumes"]))]
+        vols["music"] = t["music_volume"]
+        return vols
     menu = {}
     for f in ("game.cpp", "menu.cpp"):
         text = open(os.path.join(src, "shell", f)).read()
@@ -112,7 +121,7 @@ def table_failures():
     bad = []
     modelled = {(g, "data/%s.ogg" % n): (ch, kind) for g, n, ch, kind, _, _ in POSITIONAL}
     for game, t in TABLES.items():
-        for row in t["sounds"]:
+        for row in t.get("sounds", []):
             if row["loops"] != -1 or row["path"] == "data/lvl1/silence.ogg":
                 continue
             if (game, row["path"]) not in modelled:
