@@ -6,14 +6,39 @@
 #   share/games/tirauris/data/           the sound pack
 #   share/applications, share/metainfo, share/icons, share/man/man6, share/doc
 #
-# cmake -S . -B build-package -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIRAURIS_TESTS=OFF
+# cmake -S . -B build-package -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIRAURIS_TESTS=OFF -DTIRAURIS_DEBIAN_FLAGS=ON
 # cmake --build build-package --target package   ->  tirauris_<version>_<arch>.deb
+#
+# A publisher sets TIRAURIS_MAINTAINER to a working address and checks that
+# the AppStream id below belongs to the project where it is published.
 
 set(TIRAURIS_GAMES_DIR games)
 set(TIRAURIS_LIB_DIR lib/games/tirauris)
 set(TIRAURIS_SHARE_DIR share/games/tirauris)
-set(TIRAURIS_ID org.tirauris.tirauris)
+# The reverse-DNS id of the desktop entry, metainfo and icon: the project's
+# own space at its code host, which it can hold without owning a domain.
+set(TIRAURIS_ID io.github.tirauris.tirauris)
 set(TIRAURIS_RELEASE_DATE 2026-12-07)
+set(TIRAURIS_MAINTAINER "Tirauris developers <tirauris@users.noreply.github.com>"
+  CACHE STRING "The package's maintainer, name and address")
+
+# Debian's build flags (hardening: stack protector, fortified calls, full
+# RELRO and bind-now; paths mapped for reproducible builds), as a
+# distribution's build of the package has them. Only for optimised builds:
+# fortified calls need optimisation.
+option(TIRAURIS_DEBIAN_FLAGS "Compile the game with the flags of dpkg-buildflags" OFF)
+if(TIRAURIS_DEBIAN_FLAGS)
+  foreach(kind CPPFLAGS CXXFLAGS LDFLAGS)
+    execute_process(COMMAND env DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get ${kind}
+      WORKING_DIRECTORY "${CMAKE_SOURCE_DIR}" OUTPUT_VARIABLE flags
+      OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+    separate_arguments(debian_${kind} UNIX_COMMAND "${flags}")
+  endforeach()
+  foreach(target tirauris tirauris_game)
+    target_compile_options(${target} PRIVATE ${debian_CPPFLAGS} ${debian_CXXFLAGS})
+  endforeach()
+  target_link_options(tirauris PRIVATE ${debian_LDFLAGS})
+endif()
 
 # Every build makes the sound pack, so an install never lacks it. By default
 # it goes to the game folder's own data/, the one ./play.sh plays from: all
@@ -67,12 +92,12 @@ install(FILES "${packaging}/tirauris.desktop" DESTINATION share/applications REN
 install(FILES "${staged}/${TIRAURIS_ID}.metainfo.xml" DESTINATION share/metainfo)
 install(FILES "${packaging}/tirauris.svg" DESTINATION share/icons/hicolor/scalable/apps RENAME ${TIRAURIS_ID}.svg)
 install(FILES "${staged}/tirauris.6.gz" DESTINATION share/man/man6)
-install(FILES "${packaging}/copyright" "${staged}/changelog.gz" DESTINATION share/doc/tirauris)
+install(FILES "${packaging}/copyright" "${staged}/changelog.gz" "${packaging}/guide.txt" DESTINATION share/doc/tirauris)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tirauris)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "Tirauris developers <tirauris@example.org>")
+set(CPACK_PACKAGE_CONTACT "${TIRAURIS_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "audio game played by ear with the mouse")
 # CPack puts the summary on the first line and indents these.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Everything in Tirauris is heard, not seen: the screen stays black and the
@@ -88,5 +113,13 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "speech-dispatcher | espeak-ng")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_STRIP_FILES ON)
+# Stripped as Debian strips (without the .comment and .note sections), after
+# CPack has staged the files.
+set(CPACK_STRIP_FILES OFF)
+set(CPACK_PRE_BUILD_SCRIPTS "${CMAKE_SOURCE_DIR}/cmake/strip.cmake")
+# Reproducible: every time in the package is the changelog's date.
+execute_process(COMMAND dpkg-parsechangelog -l "${staged}/changelog" -S Timestamp
+  OUTPUT_VARIABLE TIRAURIS_SOURCE_DATE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE)
+set(CPACK_PROJECT_CONFIG_FILE "${staged}/cpack_project.cmake")
+file(WRITE "${staged}/cpack_project.cmake" "set(ENV{SOURCE_DATE_EPOCH} \"${TIRAURIS_SOURCE_DATE_EPOCH}\")\n")
 include(CPack)

@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
-# The Debian package from first to last: builds it, checks it with lintian,
-# installs it with apt-get into a fresh minimal Debian root, checks the
-# installed desktop entry and metainfo, and there, as a new user under a
-# virtual X server, plays from the launcher: the player's folder appears,
-# quitting from the menu saves the best scores, SIGTERM to the launcher ends
-# the game normally, and a game that cannot open its sound device makes the
-# launcher speak. Then it purges the package and checks that nothing of it
-# is left outside the player's folder.
+# The Debian package from first to last: builds it with Debian's flags,
+# checks its hardening and strip, lintian and that a second build is the
+# same bit for bit; installs it with apt-get into a fresh minimal Debian
+# root, checks the installed desktop entry and metainfo, and there, as a
+# new user under a virtual X server, plays from the launcher: the player's
+# folder appears, quitting from the menu saves the best scores, SIGTERM to
+# the launcher ends the game normally, the launcher says aloud why the game
+# could not start or save (no sound device, no display, an unreadable best
+# scores file, its own failures), leaves the player's own sounds alone and
+# names them when they are at fault, starts in a folder it cannot write,
+# and starts no second game. Then the Recommends are installed, without a
+# sound server: speech must end within about 10 s and a signal at once.
+# Last it purges the package and checks that nothing of it is left outside
+# the player's folder.
 #
 # Needs root (through sudo otherwise) and Debian's archive. The fresh root
 # is made once with mmdebstrap and kept as a tarball in
@@ -22,6 +28,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 cd "$here"
 if [ "$(id -u)" -ne 0 ]; then exec sudo --preserve-env=TIRAURIS_MIRROR,TIRAURIS_ON_HOST bash "$0" "$@"; fi
 
+work_deb=$(mktemp -d /tmp/tirauris-deb-XXXXXX)
 failures=0
 fail() {
   echo "FAIL: $*"
@@ -30,7 +37,7 @@ fail() {
 step() { echo "== [${SECONDS} s] $*"; }
 
 # --- Tools of this check.
-tools=(mmdebstrap lintian desktop-file-utils appstream xvfb xdotool sox dpkg-dev)
+tools=(mmdebstrap lintian desktop-file-utils appstream xvfb xdotool sox dpkg-dev file binutils)
 missing=()
 for package in "${tools[@]}"; do
   [ "$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null)" = "install ok installed" ] || missing+=("$package")
@@ -44,62 +51,57 @@ fi
 # --- The package, built from this tree.
 step "building the package"
 build=$here/build-package
-rm -f "$build"/tirauris_*.deb
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIRAURIS_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target package >/dev/null
-deb=$(echo "$build"/tirauris_*.deb)
-[ -f "$deb" ] || { echo "FAIL: no package was made"; exit 1; }
+# make_package: the package from scratch, as a distribution builds it.
+make_package() {
+  rm -rf "$build"
+  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIRAURIS_TESTS=OFF -DTIRAURIS_DEBIAN_FLAGS=ON >/dev/null
+  cmake --build "$build" -j2 --target package >/dev/null
+  deb=$(echo "$build"/tirauris_*.deb)
+  [ -f "$deb" ] || { echo "FAIL: no package was made"; exit 1; }
+}
+make_package
 echo "$(basename "$deb"): $(dpkg-deb -f "$deb" Depends)"
+game_file=$work_deb/usr/lib/games/tirauris/tirauris
+rm -rf "$work_deb"
+dpkg-deb -x "$deb" "$work_deb"
+readelf -d "$game_file" | grep -q 'BIND_NOW' || fail "the game is not linked with bind-now"
+readelf -Ws --dyn-syms "$game_file" | grep -q '__stack_chk_fail' || fail "the game has no stack protector"
+readelf -Ws --dyn-syms "$game_file" | grep -q '_chk@' || fail "the game has no fortified calls"
+! readelf -S "$game_file" | grep -qE '\.comment|\.symtab' || fail "the game is not stripped as Debian strips"
+rm -rf "$work_deb"
 
 step "lintian"
-lintian --fail-on error "$deb" || fail "lintian reports errors"
+lintian --fail-on error,warning "$deb" || fail "lintian reports errors or warnings"
+
+step "the package again from scratch: the same bit for bit"
+cp "$deb" "$build.first.deb"
+sleep 1
+make_package
+cmp -s "$deb" "$build.first.deb" || fail "two builds of the package differ"
+rm -f "$build.first.deb"
 
 # --- A fresh root, or this machine.
+# shellcheck source=tests/install/fresh_root.sh
+. tests/install/fresh_root.sh
 suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
-cache=/var/cache/tirauris-root/$suite.tar
 work=$(mktemp -d /var/tmp/tirauris-install-XXXXXX)
 root=""
-mounted=""
 xvfb=""
 user=earplayer
 host_packages=""
 cleanup() {
   set +e
   [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null
-  # A game left running in the root (after a failure) holds it busy.
-  if [ -n "$root" ]; then
-    for proc in /proc/[0-9]*; do
-      [ "$(readlink "$proc/root" 2>/dev/null)" != "$root" ] || kill -9 "${proc#/proc/}" 2>/dev/null
-    done
-  fi
-  if [ -n "$mounted" ]; then umount "$mounted" || umount -l "$mounted"; fi
-  # Never delete through a mount point that is still there.
-  if [ -n "$root" ] && ! findmnt -rno TARGET | grep -q "^$root"; then rm -rf "$work"; fi
-  [ -n "$root" ] || rm -rf "$work"
+  if [ -n "$root" ]; then fresh_leave "$root" && rm -rf "$work"; else rm -rf "$work"; fi
 }
 trap cleanup EXIT
 
-if [ "${TIRAURIS_ON_HOST:-0}" != 1 ] && [ ! -f "$cache" ]; then
-  step "making a fresh $suite root with mmdebstrap (kept in $cache)"
-  mkdir -p "$(dirname "$cache")"
-  if mmdebstrap --quiet --variant=apt --mode=root --format=tar "$suite" "$cache.new" \
-    "deb ${TIRAURIS_MIRROR:-http://deb.debian.org/debian} $suite main"; then
-    mv "$cache.new" "$cache"
-  else
-    rm -rf "$cache.new"
-    echo "NOTE: no fresh root could be made; installing on this machine instead"
-  fi
-fi
-if [ "${TIRAURIS_ON_HOST:-0}" != 1 ] && [ -f "$cache" ]; then
+if [ "${TIRAURIS_ON_HOST:-0}" != 1 ] && fresh_enter "$suite" "$work/root"; then
   root=$work/root
-  mkdir "$root"
-  tar -C "$root" -xf "$cache"
-  mount -t proc proc "$root/proc"
-  mounted=$root/proc
-  cp /etc/resolv.conf "$root/etc/resolv.conf"
   inside=(chroot "$root")
-  echo "installing into a fresh root in $root"
+  echo "installing into a fresh $suite root in $root"
 else
+  [ "${TIRAURIS_ON_HOST:-0}" = 1 ] || echo "NOTE: no fresh root could be made; installing on this machine instead"
   inside=()
   host_packages=$(dpkg-query -W -f='${Package}\n' | sort)
   echo "installing on this machine"
@@ -117,8 +119,8 @@ done <"$work/files"
 echo "  /usr/share/games/tirauris/data/: $(grep -c '\.ogg$' "$work/files") sound files"
 
 step "validating the installed desktop entry and metainfo"
-desktop-file-validate "$root/usr/share/applications/org.tirauris.tirauris.desktop" || fail "desktop entry"
-appstreamcli validate --no-net "$root/usr/share/metainfo/org.tirauris.tirauris.metainfo.xml" || fail "metainfo"
+desktop-file-validate "$root/usr/share/applications/io.github.tirauris.tirauris.desktop" || fail "desktop entry"
+appstreamcli validate --no-net "$root/usr/share/metainfo/io.github.tirauris.tirauris.metainfo.xml" || fail "metainfo"
 
 # --- Playing as a new user.
 ! "${inside[@]}" getent passwd "$user" >/dev/null || { echo "FAIL: user $user exists already"; exit 1; }
@@ -148,10 +150,12 @@ for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 
 # Starts the launcher as the new user; extra environment in "$@".
 launch() {
   "${inside[@]}" setpriv --reuid="$user" --regid="$user" --init-groups \
-    env -i HOME="$home" PATH=/tmp/standin:/usr/local/bin:/usr/bin:/bin:/usr/games DISPLAY="$display" \
-    SDL_DISKAUDIOFILE=/tmp/mixed.raw "$@" tirauris >"$work/out" 2>"$work/err" &
+    env -i HOME="$home" PATH="$speech:/usr/local/bin:/usr/bin:/bin:/usr/games" DISPLAY="$display" \
+    SDL_DISKAUDIOFILE=/tmp/mixed.raw "$@" tirauris "${options[@]}" >"$work/out" 2>"$work/err" &
   pid=$!
 }
+speech=/tmp/standin
+options=()
 # Waits for the launcher to end, at most $1 seconds, and checks that its
 # exit status is $2 ($3 names the case).
 finish() {
@@ -223,6 +227,108 @@ finish 10 2 "unreadable highscore.txt"
 [[ $(said_last) == *"Tirauris did not save the best scores: its best scores file could not be read"* ]] ||
   fail "unreadable highscore.txt: said '$(said_last)'"
 
+said_is() { [[ $(said_last) == *"$1"* ]] || fail "$2: said '$(said_last)'"; }
+as_player() { "${inside[@]}" setpriv --reuid="$user" --regid="$user" --init-groups "$@"; }
+quit_from_menu() { xdotool key 7 sleep 0.5 mousedown 1 sleep 0.15 mouseup 1; }
+chmod 644 "$root$folder/highscore.txt"
+printf '%s\n' "$zeros" >"$root$folder/highscore.txt"
+
+step "the launcher's own failures: an unknown option, a --mono it cannot save, no temporary folder"
+options=(--frobnicate)
+launch
+finish 10 64 "an unknown option"
+{ grep -qxF "tirauris: unknown option '--frobnicate'" "$work/err" &&
+  grep -qxF "Try 'tirauris --help' for more information." "$work/err"; } ||
+  fail "an unknown option: it wrote '$(cat "$work/err")'"
+said_is "Tirauris could not start: it does not know the option --frobnicate." "an unknown option"
+chmod 444 "$root$folder/monostereo.txt"
+options=(--mono)
+launch
+finish 10 1 "--mono that cannot be saved"
+said_is "Tirauris could not switch to mono: it is not allowed to write in its folder." "--mono"
+chmod 644 "$root$folder/monostereo.txt"
+options=()
+launch TMPDIR=/no/such/folder
+finish 10 1 "no temporary folder"
+said_is "Tirauris could not start: it could not make a temporary folder in /no/such/folder." "no temporary folder"
+
+step "the player's data: their own folder and link stay, a dangling link or one to an installed copy is mended"
+installed=/usr/share/games/tirauris/data
+rm "$root$folder/data"
+as_player cp -r "$installed" "$folder/data"
+rm "$root$folder/data/menu/click.ogg"
+launch SDL_AUDIODRIVER=disk
+finish 20 1 "a sound missing from the player's own sounds"
+said_is "the sound file menu/click.ogg is missing or damaged. It is in your own sounds, $folder/data:" "own sounds"
+{ [ -d "$root$folder/data" ] && [ ! -L "$root$folder/data" ]; } || fail "the player's own folder of sounds was replaced"
+rm -rf "$root$folder/data"
+as_player ln -s /tmp "$folder/data"
+launch DISPLAY=
+finish 20 1 "a link of the player's own"
+[ "$(readlink "$root$folder/data")" = /tmp ] || fail "the player's own link now points at '$(readlink "$root$folder/data")'"
+mkdir -p "$root/usr/local/share/games/tirauris/data"
+for target in /no/such/sounds /usr/local/share/games/tirauris/data; do
+  as_player ln -sfn "$target" "$folder/data"
+  launch DISPLAY=
+  finish 20 1 "a link to $target"
+  [ "$(readlink "$root$folder/data")" = "$installed" ] || fail "a link to $target was left as '$(readlink "$root$folder/data")'"
+done
+rm -rf "$root/usr/local/share/games/tirauris"
+
+step "a folder the player cannot write still starts; only saving fails, and the launcher says so"
+chmod 555 "$root$folder"
+launch SDL_AUDIODRIVER=disk
+wait_window
+quit_from_menu
+finish 10 2 "a read-only folder"
+said_is "Tirauris could not save the best scores: it is not allowed to write in its folder." "a read-only folder"
+chmod 755 "$root$folder"
+
+step "a second launcher in the same folder starts no second game"
+launch SDL_AUDIODRIVER=disk
+first=$pid
+wait_window
+launch SDL_AUDIODRIVER=disk
+finish 10 1 "a second launcher"
+said_is "Tirauris is already running." "a second launcher"
+windows=$(xdotool search --onlyvisible --name '' 2>/dev/null | wc -l)
+[ "$windows" = 1 ] || fail "a second launcher: $windows windows"
+pid=$first
+quit_from_menu
+finish 10 0 "the first game after a second launcher"
+
+step "with the Recommends and no sound server: speech ends within 10 s, espeak-ng takes over, a signal ends it at once"
+DEBIAN_FRONTEND=noninteractive "${inside[@]}" apt-get -o Dpkg::Use-Pty=0 install -y -qq speech-dispatcher espeak-ng \
+  >/dev/null 2>&1 || fail "the Recommends did not install"
+mkdir "$root/tmp/speech"
+cat >"$root/tmp/speech/espeak-ng" <<'EOF'
+#!/bin/sh
+# Keeps what espeak-ng is asked to say, then lets it try.
+printf '%s\n' "$*" >>/tmp/speech/said
+exec /usr/bin/espeak-ng "$@"
+EOF
+chmod 755 "$root/tmp/speech/espeak-ng"
+chmod 1777 "$root/tmp/speech"
+speech=/tmp/speech
+started=$EPOCHREALTIME
+launch SDL_AUDIODRIVER=no-such-driver
+finish 20 1 "no sound device, with the Recommends"
+took=$(awk -v a="$started" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.1f", b - a }')
+echo "the launcher ended $took s after it started"
+awk -v t="$took" 'BEGIN { exit !(t <= 11) }' || fail "with the Recommends the launcher took $took s"
+grep -qxF -- "-v en Tirauris could not start: no sound device was found." "$root/tmp/speech/said" 2>/dev/null ||
+  fail "espeak-ng was not asked in English: '$(cat "$root/tmp/speech/said" 2>/dev/null)'"
+launch SDL_AUDIODRIVER=no-such-driver
+sleep 2
+kill -TERM "$pid"
+finish 1 143 "SIGTERM while speaking"
+speech=/tmp/standin
+rm -rf "$root/tmp/speech"
+# The speech service the player started.
+if [ -z "$root" ]; then
+  for left in $(pgrep -u "$user"); do kill "$left"; done
+fi
+
 # --- Purging.
 step "purging the package"
 rm -rf "$root/tmp/standin" "$root/tmp/mixed.raw"
@@ -244,7 +350,8 @@ if [ -z "$root" ]; then
   userdel --remove "$user" 2>/dev/null
   added=$(comm -13 <(echo "$host_packages") <(dpkg-query -W -f='${Package}\n' | sort))
   if [ -n "$added" ]; then
-    DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq $added >/dev/null
+    mapfile -t added <<<"$added"
+    DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq "${added[@]}" >/dev/null
   fi
 fi
 

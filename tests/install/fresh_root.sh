@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Fresh minimal Debian roots for the install and set-up checks, sourced by
 # them (as root). One base root per release is made with mmdebstrap and
 # kept as a tarball in /var/cache/tirauris-root/, remade when a week old;

@@ -70,13 +70,13 @@ new_root() {
   root=$work/root
   fresh_enter "$1" "$root"
   chroot "$root" apt-get -o DPkg::Lock::Timeout=600 update -qq
-  DEBIAN_FRONTEND=noninteractive chroot "$root" apt-get -o Dpkg::Use-Pty=0 install -y -qq git sudo >/dev/null
+  DEBIAN_FRONTEND=noninteractive chroot "$root" apt-get -o Dpkg::Use-Pty=0 install -y -qq git sudo >/dev/null 2>&1
   cp "$work/tirauris.bundle" "$root/tmp/"
   chmod 644 "$root/tmp/tirauris.bundle"
 }
 
 # Bytes of sound other than silence in the game's recorded output.
-heard() { [ -n "$(tr -d '\0' <"$root/tmp/mixed.raw" 2>/dev/null | head -c 1)" ]; }
+heard() { [ -s "$root/tmp/mixed.raw" ] && [ -n "$(tr -d '\0' <"$root/tmp/mixed.raw" | head -c 1)" ]; }
 
 play_as_new_user() {
   local suite=$1 user=player started pid code
@@ -113,7 +113,7 @@ play_as_new_user() {
   local folder=$root/home/$user/tirauris
   [ "$(cat "$folder/highscore.txt" 2>&1)" = $'level 1: 0\nlevel 2: 0\nlevel 3: 0\nlevel 4: 0\nlevel 5: 0\nlevel 6: 0' ] ||
     fail "$suite: highscore.txt: $(cat "$folder/highscore.txt" 2>&1)"
-  [ "$(stat -c %U "$folder/highscore.txt" 2>/dev/null)" = "$user" ] || fail "$suite: highscore.txt is not the player's"
+  [ "$(stat -c %u "$folder/highscore.txt" 2>/dev/null)" = "$(chroot "$root" id -u "$user")" ] || fail "$suite: highscore.txt is not the player's"
   [ "$(cat "$folder/monostereo.txt" 2>&1)" = 2 ] || fail "$suite: monostereo.txt: $(cat "$folder/monostereo.txt" 2>&1)"
   echo "$suite: ./play.sh took $((SECONDS - started)) s from the clone to the player's quit"
   fresh_leave "$root"
