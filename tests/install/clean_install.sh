@@ -64,10 +64,11 @@ echo "$(basename "$deb"): $(dpkg-deb -f "$deb" Depends)"
 game_file=$work_deb/usr/lib/games/tirauris/tirauris
 rm -rf "$work_deb"
 dpkg-deb -x "$deb" "$work_deb"
-readelf -d "$game_file" | grep -q 'BIND_NOW' || fail "the game is not linked with bind-now"
-readelf -Ws --dyn-syms "$game_file" | grep -q '__stack_chk_fail' || fail "the game has no stack protector"
-readelf -Ws --dyn-syms "$game_file" | grep -q '_chk@' || fail "the game has no fortified calls"
-! readelf -S "$game_file" | grep -qE '\.comment|\.symtab' || fail "the game is not stripped as Debian strips"
+elf=$(readelf -d -S --dyn-syms -W "$game_file")
+grep -q 'BIND_NOW' <<<"$elf" || fail "the game is not linked with bind-now"
+grep -q '__stack_chk_fail' <<<"$elf" || fail "the game has no stack protector"
+grep -q '_chk@' <<<"$elf" || fail "the game has no fortified calls"
+! grep -qE '\.comment|\.symtab' <<<"$elf" || fail "the game is not stripped as Debian strips"
 rm -rf "$work_deb"
 
 step "lintian"
