@@ -119,6 +119,12 @@ while read -r path; do
 done <"$work/files"
 echo "  /usr/share/games/tirauris/data/: $(grep -c '\.ogg$' "$work/files") sound files"
 
+step "the player's guide and the man page's sections"
+[ -s "$root/usr/share/doc/tirauris/guide.txt" ] || fail "no player's guide in /usr/share/doc/tirauris"
+for section in GAMES ENVIRONMENT '"EXIT STATUS"' '"SEE ALSO"'; do
+  zgrep -qx "\.SH $section" "$root/usr/share/man/man6/tirauris.6.gz" || fail "the man page has no $section"
+done
+
 step "validating the installed desktop entry and metainfo"
 desktop-file-validate "$root/usr/share/applications/io.github.tirauris.tirauris.desktop" || fail "desktop entry"
 appstreamcli validate --no-net "$root/usr/share/metainfo/io.github.tirauris.tirauris.metainfo.xml" || fail "metainfo"
