@@ -13,9 +13,8 @@
 # repository's HEAD: commit first.
 #
 # Usage: fresh_setup.sh [SUITE[:setup|:test]...]   (needs root, or sudo)
-# The default, bookworm:setup trixie:test, runs the whole ./test.sh on
-# Debian 13 and its set-up on Debian 12, where CI has just run ./test.sh on
-# the machine itself; both whole take too long for CI's time.
+# The default runs ./test.sh's set-up on both: the whole ./test.sh takes
+# about 9 minutes more a release (trixie:test runs it).
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -25,7 +24,7 @@ if [ "$(id -u)" -ne 0 ]; then exec sudo --preserve-env=TIRAURIS_MIRROR bash "$0"
 . tests/install/fresh_root.sh
 
 suites=("$@")
-[ ${#suites[@]} -gt 0 ] || suites=(bookworm:setup trixie:test)
+[ ${#suites[@]} -gt 0 ] || suites=(bookworm:setup trixie:setup)
 
 failures=0
 fail() {
