@@ -6,8 +6,9 @@
 #   share/games/tirauris/data/           the sound pack
 #   share/applications, share/metainfo, share/icons, share/man/man6, share/doc
 #
-# cmake -S . -B build-package -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIRAURIS_TESTS=OFF -DTIRAURIS_DEBIAN_FLAGS=ON
-# cmake --build build-package --target package   ->  tirauris_<version>_<arch>.deb
+# cmake --preset package && cmake --build --preset package
+#   ->  build-package/tirauris_<version>_<arch>.deb
+# (the preset: no tests, Debian's build flags, warnings not fatal)
 #
 # A publisher sets TIRAURIS_MAINTAINER to a working address and checks that
 # the AppStream id below belongs to the project where it is published.
@@ -40,12 +41,13 @@ if(TIRAURIS_DEBIAN_FLAGS)
   target_link_options(tirauris PRIVATE ${debian_LDFLAGS})
 endif()
 
-# Every build makes the sound pack, so an install never lacks it. By default
-# it goes to the game folder's own data/, the one ./play.sh plays from: all
-# build trees then share one pack, and the generator's stamps keep an up to
-# date pack cheap to check.
+# Every build makes the sound pack in its own folder, so an install never
+# lacks it and the source tree is left alone; the generator's stamps keep an
+# up to date pack cheap to check. tools/setup.sh links data/ in the game
+# folder to build/data, the one ./play.sh plays from.
 # A sanitizer build only runs the tests, so it leaves the pack alone.
-set(TIRAURIS_PACK_DIR "${CMAKE_SOURCE_DIR}/data" CACHE PATH "Folder the build makes the sound pack in")
+unset(TIRAURIS_PACK_DIR CACHE)  # older build folders kept the source tree's data/ here
+set(TIRAURIS_PACK_DIR "${CMAKE_BINARY_DIR}/data")
 if(TIRAURIS_SANITIZE)
   option(TIRAURIS_SOUND_PACK "Make the sound pack as part of the build" OFF)
 else()

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Mix model of Tirauris: what the player hears when the game's sounds meet.
 
-    /usr/bin/python3 sounds/mixcheck.py DATA_DIR [--tables TABLES_PROGRAM] [--report]
+    /usr/bin/python3 sounds/mixcheck.py DATA_DIR [--tables TABLES_PROGRAM] [--report] [--cache=FILE]
 
 Decodes the pack and sums, for the menu and each game, the loudest moments
 the rules allow: every loop that can sound at once at its nearest ring, with
@@ -29,9 +29,10 @@ silent, spoken cues too fast or too slow, game 1's countdown tick near a
 ring tone, a lost life or game over that sounds like another sound of its
 game, and a buzz drowned by the tractor. Each failure names the file, the
 ring and the figure.
-Results are cached in DATA_DIR/.mixcheck while the pack, this script and
-the volumes are unchanged. --report prints every figure. RECIPE names
-another recipe (to measure an older pack against its own).
+With --cache=FILE the results are kept in FILE and shown again while the
+pack, this script and the volumes are unchanged. --report prints every
+figure. RECIPE names another recipe (to measure an older pack against its
+own).
 """
 import functools
 import hashlib
@@ -1021,8 +1022,9 @@ def main():
         del argv[i:i + 2]
     args = [a for a in argv if not a.startswith("--")]
     report = "--report" in argv
+    caches = [a[len("--cache="):] for a in argv if a.startswith("--cache=")]
     if len(args) != 1:
-        sys.exit("usage: mixcheck.py DATA_DIR [--tables TABLES_PROGRAM] [--report]")
+        sys.exit("usage: mixcheck.py DATA_DIR [--tables TABLES_PROGRAM] [--report] [--cache=FILE]")
     data = args[0]
     h = hashlib.sha256(open(__file__, "rb").read())
     h.update(json.dumps(TABLES, sort_keys=True).encode())
@@ -1034,8 +1036,8 @@ def main():
                 st = os.stat(os.path.join(root, f))
                 h.update(("%s %d %d\n" % (os.path.join(root, f), st.st_size, st.st_mtime_ns)).encode())
     key = h.hexdigest()
-    cache = os.path.join(data, ".mixcheck")
-    if os.path.exists(cache):
+    cache = caches[-1] if caches else None
+    if cache and os.path.exists(cache):
         saved = json.load(open(cache))
         if saved.get("key") == key:
             lines, failures = saved["lines"], saved["failures"]
@@ -1043,7 +1045,8 @@ def main():
             finish(lines, failures, report)
             return
     lines, failures = run(data)
-    json.dump({"key": key, "lines": lines, "failures": failures}, open(cache, "w"))
+    if cache:
+        json.dump({"key": key, "lines": lines, "failures": failures}, open(cache, "w"))
     finish(lines, failures, report)
 
 

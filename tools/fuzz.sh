@@ -8,9 +8,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
 
-cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-  -DTIRAURIS_TESTS=OFF -DTIRAURIS_FUZZ=ON >/dev/null
-cmake --build build-fuzz --target settings_files_fuzz -j2 >/dev/null
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j2 >/dev/null
 
 # Seeds: what the game writes, and the damage it must survive.
 corpus=build-fuzz/corpus
@@ -26,7 +25,7 @@ status=0
 ./settings_files_fuzz -max_total_time="$seconds" -max_len=512 -print_final_stats=1 corpus \
   >fuzz.log 2>&1 || status=$?
 grep -E '^(stat::number_of_executed_units|stat::average_exec_per_sec|stat::new_units_added|==[0-9]+==ERROR|SUMMARY)' fuzz.log || true
-echo "corpus: $(ls corpus | wc -l) inputs"
+echo "corpus: $(find corpus -type f | wc -l) inputs"
 if [ "$status" -ne 0 ]; then
   tail -30 fuzz.log
   exit 1

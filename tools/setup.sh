@@ -20,7 +20,7 @@ packages=(build-essential cmake pkg-config libsdl1.2-compat-dev libsdl-mixer1.2-
 if [ "${TIRAURIS_SETUP_FOR_TESTS:-0}" = 1 ]; then
   # libclang-rt-dev follows the release's default clang (14 on Debian 12,
   # 19 on Debian 13): the fuzzer's runtime.
-  packages+=(xvfb xdotool clang libclang-rt-dev python3-numpy)
+  packages+=(xvfb xdotool clang libclang-rt-dev python3-numpy shellcheck clang-tidy)
 fi
 
 # --- Browser edition (tests/web): its compiler, a browser and node ----------
@@ -54,13 +54,33 @@ if [ ${#missing[@]} -gt 0 ]; then
     apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${lean[@]}" "${missing[@]}" >/dev/null
 fi
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# The sound pack lives in the build folder; a pack an older build made in
+# data/ moves there rather than being made again.
+if [ -d data ] && [ ! -L data ]; then
+  if [ -e build/data ]; then
+    echo "data/ holds an older sound pack; the game now plays build/data. Move your own recordings there, remove data/ and run this again." >&2
+    exit 1
+  fi
+  mkdir -p build
+  mv data build/data
+  rm -f build/data/.check_pack build/data/.mixcheck
+fi
+
+# The presets are in CMakePresets.json; the tests' build fails on a warning.
+if [ "${TIRAURIS_SETUP_FOR_TESTS:-0}" = 1 ]; then
+  cmake --preset build -DTIRAURIS_WERROR=ON >/dev/null
+else
+  cmake --preset build >/dev/null
+fi
 # The build also makes the sound pack (see cmake/install.cmake).
 if [ "${TIRAURIS_SETUP_FOR_TESTS:-0}" = 1 ]; then
   cmake --build build -j"$(nproc)"
 else
   cmake --build build -j"$(nproc)" --target tirauris sound_pack
 fi
+
+# The game reads its sounds from data/ in the folder it runs in.
+ln -sfn build/data data
 
 # The game is meant for headphones: stereo unless the player chose otherwise.
 [ -f monostereo.txt ] || echo 2 > monostereo.txt

@@ -3,21 +3,24 @@
 # server: every game in turn, random aim and shots, leaving with the right
 # button, now and then a long best score counted out and cut short; samples the
 # game's memory and open files meanwhile and quits at the end.
-#   tools/soak.sh [MINUTES] [GAME_BINARY] [DATA_DIR]    (default 10, build/tirauris, data)
+#   tools/soak.sh [MINUTES] [GAME_BINARY] [DATA_DIR]    (default 10, build/tirauris, build/data)
 # Prints the samples' figures; fails if the game died, did not quit with
 # status 0, or its memory kept growing.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 minutes=${1:-10}
 game=$(realpath "${2:-build/tirauris}")
-data=$(realpath "${3:-data}")
+data=$(realpath "${3:-build/data}")
 work=$(mktemp -d /tmp/tirauris-soak-XXXXXX)
 
-display=:$((300 + RANDOM % 100))
-Xvfb "$display" -screen 0 800x600x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
+# The X server picks a free display itself and writes its number to fd 3.
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; [ -n "${TIRAURIS_SOAK_KEEP:-}" ] || rm -rf "$work"' EXIT
-export DISPLAY=$display
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { echo "FAIL: the X server did not start"; cat "$work/xvfb.log"; exit 1; }
+DISPLAY=:$(head -1 "$work/display")
+export DISPLAY
 for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
 
 ln -s "$data" "$work/data"
@@ -33,7 +36,7 @@ sleep 1
 (
   while kill -0 "$pid" 2>/dev/null; do
     rss=$(awk '/^VmRSS/ {print $2}' "/proc/$pid/status" 2>/dev/null)
-    fds=$(ls "/proc/$pid/fd" 2>/dev/null | wc -l)
+    fds=$(find "/proc/$pid/fd" -mindepth 1 -maxdepth 1 2>/dev/null | wc -l)
     [ -n "$rss" ] && echo "$(date +%s) $rss $fds"
     sleep 5
   done
