@@ -115,6 +115,7 @@ declare -A as_user=()
 prepare_score() { # NAME CONTENT (printf format)
   local dir
   dir=$(folder "$1")
+  # shellcheck disable=SC2059 # the content is a format on purpose
   printf "$2" >"$dir/highscore.txt"
 }
 folder score-missing >/dev/null
@@ -206,6 +207,7 @@ check score-huge 0 Tirauris "" "$(six 2000000000 0 0 0 0 0)"
 check score-directory 2 Tirauris \
   '^highscore.txt could not be read \(Is a directory\).*Could not save the best scores to highscore.txt' \
   - "[ -d highscore.txt ]"
+# shellcheck disable=SC2016 # the after-check runs in the game's folder later
 check score-unreadable 2 Tirauris \
   '^highscore.txt could not be read \(Permission denied\).*Could not save the best scores' \
   "$good" '[ "$(stat -c %a highscore.txt)" = 0 ] && chmod 644 highscore.txt'

@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2154 # work, data, game: run.sh's
 # Helpers for the end-to-end cases, sourced by run.sh. Each case runs in a
 # subshell of its own with a private X server and a private game folder, so
 # cases run side by side. Waits are for conditions (the window shown, sound
@@ -47,7 +48,8 @@ start_x() {
   Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
   xvfb=$!
   wait_for 30 "the X server" test -s "$work/display" || return 1
-  export DISPLAY=:$(head -1 "$work/display")
+  DISPLAY=:$(head -1 "$work/display")
+  export DISPLAY
 }
 
 stop_x() {
@@ -157,6 +159,7 @@ wait_exit() {
     kill -9 "$pid" 2>/dev/null
   fi
   wait "$pid"
+  # shellcheck disable=SC2034 # read by the cases
   code=$?
   pid=""
 }

@@ -13,9 +13,10 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 game=$(realpath "$1")
 data=$(realpath "$2")
 root=$(mktemp -d /tmp/tirauris-e2e-XXXXXX)
-[ -n "${TIRAURIS_E2E_KEEP:-}" ] && echo "keeping $root" || trap 'rm -rf "$root"' EXIT
+if [ -n "${TIRAURIS_E2E_KEEP:-}" ]; then echo "keeping $root"; else trap 'rm -rf "$root"' EXIT; fi
 
 source "$here/lib.sh"
+# shellcheck source=/dev/null # each case file is checked on its own
 for file in "$here"/cases/*.sh; do source "$file"; done
 
 names=()

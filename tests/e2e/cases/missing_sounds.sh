@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2154 # work, dir, data, game, code: run.sh's and lib.sh's
 # A sound file missing: the message behind the title on standard output,
 # exit code 1, and no best-score file written.
 

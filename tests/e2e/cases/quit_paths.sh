@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2154 # work, dir, data, game, code: run.sh's and lib.sh's
 # The player can always leave, and nothing is lost on the way: the game
 # ended by SIGTERM, SIGINT and SIGHUP in a game, a submenu and the main menu,
 # a huge best score counted out and cut short by Esc or a signal, and a

@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2154 # work, dir, data, game, code: run.sh's and lib.sh's
 # Whole runs with real input: a walk through the menu, games started from
 # their submenus and left with Esc, then quitting with key 7 and the left
 # button. The six games are shared between three runs that go side by side.
