@@ -20,9 +20,9 @@ nice -n 10 cmake --build "$build" -j2 >"$build/build.log" 2>&1 || { cat "$build/
 g++ -std=c++20 -O2 -Wall -Wextra -Werror -Isrc -o "$build/mixer_sequence_native" \
   tests/web/mixer_sequence.cpp src/platform/sdl_platform.cpp $(pkg-config --cflags --libs sdl SDL_mixer)
 
-# shellcheck disable=SC2016 # expanded by the inner shell
-find "$build" -maxdepth 1 -name '*_test.js' -type f | sort |
-  xargs -P2 -I{} sh -c 'out=$(node {} --gtest_brief=1 2>&1) || { echo "FAILED {}"; echo "$out"; exit 1; }'
+# shellcheck disable=SC2016 # expanded by the inner shell, the file name as $1
+find "$build" -maxdepth 1 -name '*_test.js' -type f -print0 | sort -z |
+  xargs -0 -n1 -P2 sh -c 'out=$(node "$1" --gtest_brief=1 2>&1) || { echo "FAILED $1"; echo "$out"; exit 1; }' sh
 echo "all test programs compiled to WebAssembly passed under node"
 
 WEB_BUILD=$build NATIVE_SEQUENCE=$build/mixer_sequence_native \
