@@ -34,7 +34,14 @@ fresh_enter() {
   tarball=$(fresh_tarball "$suite") || return 1
   mkdir "$dir"
   tar -C "$dir" -xf "$tarball"
+  # The root reaches the network as this machine does: its name servers and
+  # the certificate authorities it adds locally (ca-certificates takes them
+  # in when it is installed there).
   cp /etc/resolv.conf "$dir/etc/resolv.conf"
+  if [ -d /usr/local/share/ca-certificates ]; then
+    mkdir -p "$dir/usr/local/share/ca-certificates"
+    cp -r /usr/local/share/ca-certificates/. "$dir/usr/local/share/ca-certificates/"
+  fi
   mount -t proc proc "$dir/proc"
   # A slave copy of /dev: unmounting it later can never reach this machine's.
   mount --rbind /dev "$dir/dev"

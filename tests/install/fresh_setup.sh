@@ -128,7 +128,10 @@ test_as_root() {
   else
     command+='./test.sh'
   fi
-  chroot "$root" env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+  # node trusts the machine's own authorities only when told (npm's downloads).
+  local node_ca=()
+  [ -z "${NODE_EXTRA_CA_CERTS:-}" ] || node_ca=(NODE_EXTRA_CA_CERTS="$NODE_EXTRA_CA_CERTS")
+  chroot "$root" env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "${node_ca[@]}" \
     bash -c "$command" >"$work/test.log" 2>&1 </dev/null || code=$?
   if [ "$code" -ne 0 ]; then
     fail "$suite: $what ended with status $code; it wrote:"
