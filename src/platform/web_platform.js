@@ -18,8 +18,11 @@ var LibraryTirauris = {
     y: 300,
     locked: false,
     lastEscape: -1e9,
-    // waits: a timer set from a message task is not nested, so the browser
-    // keeps it at ~1 ms instead of clamping it to 4 ms.
+    // waits: a timer set from a timer's callback is clamped to 4 ms once
+    // such timers nest, which would make every timer of the rules late. A
+    // delayed task of the task scheduler is not clamped and costs one task
+    // a wait; without it, a timer set from a message task is not nested.
+    postTask: null,
     port: null,
     wake: null,
     wakeMs: 0,
@@ -71,6 +74,7 @@ var LibraryTirauris = {
       var channel = new MessageChannel();
       channel.port1.onmessage = function() { setTimeout(TIR.wake, TIR.wakeMs); };
       TIR.port = channel.port2;
+      if (window.scheduler && scheduler.postTask) TIR.postTask = scheduler.postTask.bind(scheduler);
       TIR.listen();
     },
 
@@ -380,7 +384,8 @@ var LibraryTirauris = {
     Asyncify.handleSleep(function(wakeUp) {
       TIR.wake = wakeUp;
       TIR.wakeMs = ms;
-      TIR.port.postMessage(0);
+      if (TIR.postTask) TIR.postTask(wakeUp, {delay: ms});
+      else TIR.port.postMessage(0);
     });
   },
 
