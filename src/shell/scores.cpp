@@ -1,6 +1,8 @@
 #include "scores.hpp"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +12,7 @@
 #include <cstring>
 #include <ctime>
 #include <limits>
+#include <new>
 #include <string>
 
 namespace {
@@ -41,6 +44,11 @@ bool parse_number(const char*& at, const char* end, std::int32_t& value) {
 
 void skip_blanks(const char*& at, const char* end) {
   while (at != end && blank(*at)) ++at;
+}
+
+// Editors on some systems start a text file with a UTF-8 byte-order mark.
+void skip_byte_order_mark(const char*& at, const char* end) {
+  if (end - at >= 3 && std::memcmp(at, "\xEF\xBB\xBF", 3) == 0) at += 3;
 }
 
 // One line, its line end taken off: "level N: <number>" with blanks
@@ -80,16 +88,25 @@ FileState read_file(const char* path, std::string& text, int* why) {
     error = not_a_regular_file;
   } else {
     char buffer[4096];
-    while (text.size() <= largest_file) {
-      const ssize_t got = ::read(fd, buffer, sizeof buffer);
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0) error = errno;
-      if (got <= 0) break;
-      text.append(buffer, static_cast<std::size_t>(got));
+    try {
+      while (text.size() <= largest_file) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) error = errno;
+        if (got <= 0) break;
+        text.append(buffer, static_cast<std::size_t>(got));
+      }
+    } catch (const std::bad_alloc&) {
+      error = ENOMEM;
     }
   }
   if (fd >= 0) ::close(fd);
-  if (fd < 0 && (error == ENOENT || error == ENOTDIR)) return FileState::missing;
+  // An open that failed for another reason (too many open files, no
+  // memory) says nothing of whether the file is there.
+  struct stat there {};
+  if (fd < 0 && (error == ENOENT || error == ENOTDIR ||
+                 (::lstat(path, &there) != 0 && (errno == ENOENT || errno == ENOTDIR))))
+    return FileState::missing;
   if (why != nullptr) *why = error;
   return error != 0 ? FileState::unreadable : FileState::clean;
 }
@@ -137,17 +154,98 @@ std::string keep_aside(const std::string& path) {
   return "";
 }
 
+std::string name_in_folder(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Held from the read to the rename, so that two copies saving at once each
+// merge the other's record. The lock file stays: removing it would let a
+// third copy lock a new file while the second still holds the old one.
+constexpr int lock_wait_ms = 5000;
+constexpr int kept_locked = -2;  // a `why` of its own: another copy held it
+
+int lock_scores(const std::string& path, int& why) {
+  const std::string name = path + ".lock";
+  int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    why = errno;
+    // A lock file someone else made can still be locked for reading.
+    if (why == EACCES) fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return -1;
+  }
+  for (int waited = 0; ::flock(fd, LOCK_EX | LOCK_NB) != 0; waited += 10) {
+    why = errno == EWOULDBLOCK ? kept_locked : errno;
+    if ((why != kept_locked && why != EINTR) || waited >= lock_wait_ms) {
+      ::close(fd);
+      return -1;
+    }
+    ::usleep(10 * 1000);
+  }
+  return fd;
+}
+
+// A name mkstemp could have made: six letters and digits, not a word.
+bool temporary_suffix(const char* suffix) {
+  bool digits = false, lower = false, upper = false;
+  int length = 0;
+  for (; suffix[length] != '\0'; ++length) {
+    const char c = suffix[length];
+    digits = digits || digit(c);
+    lower = lower || (c >= 'a' && c <= 'z');
+    upper = upper || (c >= 'A' && c <= 'Z');
+    if (!digit(c) && !(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z')) return false;
+  }
+  return length == 6 && (digits || (lower && upper));
+}
+
+// Temporary files of a save that was killed halfway ("<name>.XXXXXX"):
+// removed under the lock, when no other copy can be writing one. Only a
+// small regular file of this user holding nothing but score text goes.
+void remove_leftovers(const std::string& path) {
+  const std::string folder = folder_of(path);
+  const std::string prefix = name_in_folder(path) + ".";
+  DIR* listing = ::opendir(folder.c_str());
+  if (listing == nullptr) return;
+  while (const dirent* entry = ::readdir(listing)) {
+    if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) != 0 ||
+        !temporary_suffix(entry->d_name + prefix.size()))
+      continue;
+    const std::string name = folder + "/" + entry->d_name;
+    const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat status {};
+    char text[256];
+    ssize_t got = -1;
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == ::geteuid() &&
+        status.st_size < static_cast<off_t>(sizeof text))
+      got = ::read(fd, text, sizeof text);
+    ::close(fd);
+    if (got < 0 || got != status.st_size) continue;
+    const char* c = text;
+    while (c != text + got && std::strchr("level0123456789: -\n", *c) != nullptr && *c != '\0') ++c;
+    if (c == text + got) ::unlink(name.c_str());
+  }
+  ::closedir(listing);
+}
+
+bool save_locked(const char* path, const HighScoreTable& best);
+
 }  // namespace
 
 const char* file_error(int why) {
-  return why == not_a_regular_file ? "not a regular file" : std::strerror(why);
+  if (why == not_a_regular_file) return "not a regular file";
+  if (why == ENOMEM) return "out of memory";
+  return std::strerror(why);
 }
 
 FileState parse_best_scores(const char* text, std::size_t size, HighScoreTable& best) {
   FileState state = FileState::clean;
   bool seen[6] = {};
   const char* end = text + size;
-  for (const char* line = text; line < end;) {
+  const char* start = text;
+  skip_byte_order_mark(start, end);
+  for (const char* line = start; line < end;) {
     const char* line_end = static_cast<const char*>(std::memchr(line, '\n', end - line));
     if (line_end == nullptr) line_end = end;
     const char* first = line;
@@ -182,6 +280,7 @@ FileState read_best_scores(const char* path, HighScoreTable& best, int* why) {
 FileState parse_audio_mode(const char* text, std::size_t size, AudioMode& mode) {
   const char* at = text;
   const char* end = text + size;
+  skip_byte_order_mark(at, end);
   while (at != end && (blank(*at) || (*at >= '\n' && *at <= '\r'))) ++at;
   return parse_number(at, end, mode) ? FileState::clean : FileState::damaged;
 }
@@ -193,12 +292,42 @@ FileState read_audio_mode(const char* path, AudioMode& mode, int* why) {
   return parse_audio_mode(text.data(), std::min(text.size(), largest_file), mode);
 }
 
+namespace {
+
+bool failed(const char* path, const char* what, int error) {
+  std::fprintf(stderr, "Could not save the best scores to %s: %s%s\n", path, what,
+               file_error(error));
+  return false;
+}
+
+}  // namespace
+
 bool write_best_scores(const char* path, const HighScoreTable& best) {
-  const auto failed = [path](const char* what, int error) {
-    std::fprintf(stderr, "Could not save the best scores to %s: %s%s\n", path, what,
-                 file_error(error));
+  int why = 0;
+  const int lock = lock_scores(path, why);
+  if (lock < 0 && why == kept_locked) {
+    std::fprintf(stderr,
+                 "Could not save the best scores to %s: another copy of the game kept %s.lock "
+                 "locked for %d s\n",
+                 path, path, lock_wait_ms / 1000);
     return false;
-  };
+  }
+  if (lock < 0) return failed(path, "", why);
+  bool saved = false;
+  try {
+    remove_leftovers(path);
+    saved = save_locked(path, best);
+  } catch (const std::bad_alloc&) {
+    saved = failed(path, "", ENOMEM);
+  }
+  ::close(lock);
+  return saved;
+}
+
+namespace {
+
+bool save_locked(const char* path, const HighScoreTable& best) {
+  const auto failed = [path](const char* what, int error) { return ::failed(path, what, error); };
 
   // Another copy of the game may have saved since this one started.
   HighScoreTable merged{};
@@ -264,3 +393,5 @@ bool write_best_scores(const char* path, const HighScoreTable& best) {
   }
   return true;
 }
+
+}  // namespace

@@ -16,10 +16,12 @@ using LastScoreTable = std::array<std::int32_t, 6>;
 // ones exist but could not be read at all (a directory, no permission...).
 enum class FileState { missing, clean, damaged, unreadable };
 
-// Why a file was unreadable: an errno value or `not_a_regular_file`.
+// Why a file was unreadable: an errno value or `not_a_regular_file`;
+// file_error gives the system's words ("out of memory" for ENOMEM).
 constexpr int not_a_regular_file = -1;
 const char* file_error(int why);
 
+// Both readers skip a UTF-8 byte-order mark at the start of the file.
 // Each line "level N: <number>" fills slot N on its own; a bad line costs
 // only its own level. A file shorter than six lines is clean. The slots the
 // file does not fill are left as they are. `why` gets the reason a file was
@@ -34,7 +36,10 @@ FileState read_audio_mode(const char* path, AudioMode& mode, int* why = nullptr)
 
 // Saves `best` without ever lowering a score the file holds now (another
 // copy of the game may have saved since), through a fresh temporary file
-// beside it, synced and renamed over it. A damaged file is first kept aside
-// as "<path>.damaged-<date>"; a file that can't be read is not replaced.
-// Every failure prints one line on standard error and returns false.
+// beside it, synced and renamed over it, all under a lock on "<path>.lock"
+// so that copies saving at once keep each other's records. Temporary files
+// left by a save that was killed are removed. A damaged file is first kept
+// aside as "<path>.damaged-<date>"; a file that can't be read is not
+// replaced. Every failure prints one line on standard error and returns
+// false.
 bool write_best_scores(const char* path, const HighScoreTable& best);

@@ -2,14 +2,19 @@
 #include "shell/scores.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "support/captured_stderr.hpp"
 
@@ -30,6 +35,15 @@ class ScoreFile : public ::testing::Test {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+  }
+  // The folder's files, but for the lock file that saving leaves.
+  std::vector<std::string> names() const {
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+      if (entry.path().filename() != "highscore.txt.lock") found.push_back(entry.path().filename());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
   }
   HighScoreTable read_scores() {
     HighScoreTable best{};
@@ -152,6 +166,7 @@ TEST_F(ScoreFile, EachLineCostsOnlyItsOwnLevel) {
        {0, 0, 3, 0, 0, 0},
        FileState::damaged},
       {"a huge score", "level 1: 2000000000\n", {2000000000, 0, 0, 0, 0, 0}, FileState::clean},
+      {"a byte-order mark", "\xEF\xBB\xBF" + good, {1, 2, 3, 4, 5, 6}, FileState::clean},
       {"larger than any score file",
        good + std::string(100000, '\n'),
        {1, 2, 3, 4, 5, 6},
@@ -186,7 +201,7 @@ TEST_F(ScoreFile, UnreadableFilesAreNeverReplaced) {
   EXPECT_FALSE(write_best_scores(path.c_str(), HighScoreTable{5}));
   pipe_save.text();
   EXPECT_TRUE(std::filesystem::is_fifo(path));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
+  EXPECT_EQ(names(), std::vector<std::string>{"highscore.txt"});
 }
 
 TEST_F(ScoreFile, SavingKeepsADamagedFileAsideAndNeverLowersAScore) {
@@ -199,11 +214,9 @@ TEST_F(ScoreFile, SavingKeepsADamagedFileAsideAndNeverLowersAScore) {
   const std::string said = damaged_save.text();
   EXPECT_EQ(read(), "level 1: 1\nlevel 2: 50\nlevel 3: 9\nlevel 4: 9\nlevel 5: 5\nlevel 6: 6\n");
   EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0640));
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(dir))
-    names.push_back(entry.path().filename());
-  ASSERT_EQ(names.size(), 2u);  // no temporary file left behind
-  const std::string aside = dir + "/" + (names[0] == "highscore.txt" ? names[1] : names[0]);
+  const std::vector<std::string> found = names();
+  ASSERT_EQ(found.size(), 2u);  // no temporary file left behind
+  const std::string aside = dir + "/" + found[1];
   EXPECT_EQ(aside.rfind(path + ".damaged-", 0), 0u) << aside;
   std::stringstream kept;
   kept << std::ifstream(aside).rdbuf();
@@ -216,7 +229,7 @@ TEST_F(ScoreFile, SavingKeepsADamagedFileAsideAndNeverLowersAScore) {
   CapturedStderr clean_save;
   EXPECT_TRUE(write_best_scores(path.c_str(), HighScoreTable{}));
   EXPECT_EQ(clean_save.text(), "");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);
+  EXPECT_EQ(names().size(), 2u);
 }
 
 TEST_F(ScoreFile, AudioModeFileThatGivesNoModeLeavesItAlone) {
@@ -226,6 +239,9 @@ TEST_F(ScoreFile, AudioModeFileThatGivesNoModeLeavesItAlone) {
     AudioMode mode;
   };
   const Case cases[] = {{" \n2\r\n", FileState::clean, 2},
+                        {"\xEF\xBB\xBF"
+                         "2\n",
+                         FileState::clean, 2},
                         {"stereo", FileState::damaged, 1},
                         {"99999999999", FileState::damaged, 1},
                         {"\xff\x00 2", FileState::damaged, 1}};
@@ -240,4 +256,73 @@ TEST_F(ScoreFile, AudioModeFileThatGivesNoModeLeavesItAlone) {
   AudioMode mode = 1;
   EXPECT_EQ(read_audio_mode(path.c_str(), mode), FileState::unreadable);
   EXPECT_EQ(mode, 1);
+}
+
+TEST_F(ScoreFile, CopiesSavingAtOnceKeepEachOthersRecords) {
+  // Six copies of the game, each with a new record in its own level, save
+  // at the same moment.
+  int start[2];
+  ASSERT_EQ(pipe(start), 0);
+  std::vector<pid_t> copies;
+  for (int level = 0; level < 6; ++level) {
+    const pid_t pid = fork();
+    // The tests compiled to WebAssembly run in one process.
+    if (pid < 0 && copies.empty()) GTEST_SKIP() << "no processes of its own on this system";
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      char go;
+      close(start[1]);
+      const bool read_go = ::read(start[0], &go, 1) == 0;
+      HighScoreTable best{};
+      best[level] = 100 + level;
+      _exit(read_go && write_best_scores(path.c_str(), best) ? 0 : 1);
+    }
+    copies.push_back(pid);
+  }
+  close(start[0]);
+  close(start[1]);  // all six go
+  for (const pid_t pid : copies) {
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  EXPECT_EQ(read_scores(), (HighScoreTable{100, 101, 102, 103, 104, 105}));
+}
+
+TEST_F(ScoreFile, ASaveRemovesTheTemporaryFilesOfAKilledSave) {
+  const std::string score_text = "level 1: 4\nlevel 2: 1";
+  for (const char* name : {"highscore.txt.Ab3xYz", "highscore.txt.q0W9eR", "highscore.txt.backup",
+                           "highscore.txt.Zx81Lm"}) {
+    std::ofstream(dir + "/" + name) << (name[14] == 'Z' ? "a letter to keep" : score_text);
+  }
+  std::ofstream(dir + "/highscore.txt.q0W9eR", std::ios::app);  // empty: killed before writing
+  std::filesystem::resize_file(dir + "/highscore.txt.q0W9eR", 0);
+  ASSERT_TRUE(write_best_scores(path.c_str(), HighScoreTable{1}));
+  // A word is no name mkstemp makes, and text other than scores is no save.
+  EXPECT_EQ(names(), (std::vector<std::string>{"highscore.txt", "highscore.txt.Zx81Lm",
+                                               "highscore.txt.backup"}));
+}
+
+TEST_F(ScoreFile, AnOpenFileLimitIsNoReasonToCallAMissingFileUnreadable) {
+  write("level 1: 3\n");
+  rlimit old{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
+  rlimit low = old;
+  low.rlim_cur = 64;
+  if (setrlimit(RLIMIT_NOFILE, &low) != 0) GTEST_SKIP() << "no open-file limit on this system";
+  std::vector<int> taken;
+  for (int fd; taken.size() < 100 && (fd = dup(0)) >= 0;) taken.push_back(fd);
+  const int error = errno;
+  HighScoreTable best{};
+  int why = 0;
+  const FileState missing = read_best_scores((dir + "/nothing.txt").c_str(), best, &why);
+  const FileState present = read_best_scores(path.c_str(), best, &why);
+  for (const int fd : taken) close(fd);
+  setrlimit(RLIMIT_NOFILE, &old);
+  if (taken.size() == 100) GTEST_SKIP() << "the open-file limit is not kept on this system";
+  ASSERT_EQ(error, EMFILE);
+  EXPECT_EQ(missing, FileState::missing);
+  EXPECT_EQ(present, FileState::unreadable);
+  EXPECT_STREQ(file_error(why), "Too many open files");
+  EXPECT_STREQ(file_error(ENOMEM), "out of memory");
 }
