@@ -2,12 +2,18 @@
 
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 // The game never looks inside a chunk or a music; the handles are the
@@ -36,11 +42,23 @@ bool set(const char* name) {
 
 // Installed before SDL starts, which then leaves these signals to us.
 SdlPlatform::SdlPlatform() {
+  // A standard descriptor closed by whoever started us would be taken by
+  // the next file or socket opened, and the game's messages would go there.
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF)
+      ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+  }
   struct sigaction action {};
   action.sa_handler = request_termination;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  for (int number : {SIGTERM, SIGINT, SIGHUP}) sigaction(number, &action, nullptr);
+  for (int number : {SIGTERM, SIGINT, SIGHUP}) {
+    // Started with SIGHUP ignored (nohup), the game outlives its terminal.
+    struct sigaction old {};
+    if (number == SIGHUP && sigaction(number, nullptr, &old) == 0 && old.sa_handler == SIG_IGN)
+      continue;
+    sigaction(number, &action, nullptr);
+  }
   // A closed terminal or pipe must not end the game before it has saved.
   std::signal(SIGPIPE, SIG_IGN);
 }
@@ -53,10 +71,30 @@ bool SdlPlatform::display_found() {
 // The screen is filled black once and never drawn, yet SDL would load a
 // software OpenGL (over 70 MB) to present it; its plain software path does.
 // A setting already in the environment wins.
+// The hidden pointer moves the aim through SDL's relative mouse mode, which
+// by default reads only relative motion: a tablet, a remote desktop or a
+// touch screen would never move it. Warping the pointer back to the window's
+// centre makes their absolute motion count too.
+// Without a display it can reach, SDL falls back to a driver that shows
+// nothing and hears no input: a game nobody can see or leave. Such a
+// driver is used only when asked for by name.
 bool SdlPlatform::init_video() {
   setenv("SDL_RENDER_DRIVER", "software", 0);
   setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 0);
-  return SDL_Init(SDL_INIT_VIDEO) != -1;
+  setenv("SDL_MOUSE_RELATIVE_MODE_WARP", "1", 0);
+  const bool chosen = set("SDL_VIDEODRIVER");
+  if (SDL_Init(SDL_INIT_VIDEO) == -1) return false;
+  char driver[32] = "";
+  if (SDL_VideoDriverName(driver, sizeof driver) == nullptr) return true;
+  for (const char* invisible : {"offscreen", "dummy", "evdev", "aalib", "caca"}) {
+    if (chosen || std::strcmp(driver, invisible) != 0) continue;
+    std::snprintf(error_, sizeof error_,
+                  "no display could be reached (it is not running, or it does not let this "
+                  "user in); SDL offered only its invisible \"%s\" video driver",
+                  driver);
+    return false;
+  }
+  return true;
 }
 
 void SdlPlatform::show_cursor(bool shown) { SDL_ShowCursor(shown ? 1 : 0); }
@@ -131,23 +169,69 @@ bool SdlPlatform::open_audio(int output_channels) {
 
 void SdlPlatform::close_audio() { Mix_CloseAudio(); }
 
-Chunk* SdlPlatform::load_chunk(const char* path, char* why, int why_size) {
-  SDL_RWops* stream = SDL_RWFromFile(path, "rb");
-  if (stream == nullptr) {
-    std::snprintf(why, static_cast<size_t>(why_size), "%s", SDL_GetError());
-    return nullptr;
+namespace {
+
+// Opens a sound file for the mixer without ever blocking: a pipe or a
+// device of that name would hang the game on a black screen before it had
+// said anything. Only a regular file is handed on. Null on failure, with
+// the reason in `why`.
+SDL_RWops* open_sound(const char* path, char* why, std::size_t why_size) {
+  const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  struct stat status {};
+  const char* reason = nullptr;
+  if (fd < 0 || ::fstat(fd, &status) != 0) {
+    reason = errno == ENOMEM ? "out of memory" : std::strerror(errno);
+  } else if (S_ISDIR(status.st_mode)) {
+    reason = std::strerror(EISDIR);
+  } else if (!S_ISREG(status.st_mode)) {
+    reason = "not a regular file";
   }
+  FILE* file = nullptr;
+  if (reason == nullptr) {
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    file = ::fdopen(fd, "rb");
+    if (file == nullptr) reason = errno == ENOMEM ? "out of memory" : std::strerror(errno);
+  }
+  SDL_RWops* stream = file != nullptr ? SDL_RWFromFP(file, 1) : nullptr;
+  if (file != nullptr && stream == nullptr) {
+    std::fclose(file);
+    reason = "out of memory";
+  } else if (file == nullptr && fd >= 0) {
+    ::close(fd);
+  }
+  if (reason != nullptr) std::snprintf(why, why_size, "Couldn't open %s: %s", path, reason);
+  return stream;
+}
+
+// The mixer's reason, which a failed allocation sometimes leaves empty.
+const char* mixer_error() {
+  const char* text = SDL_GetError();
+  return text != nullptr && *text != '\0' ? text : "out of memory or an unknown fault";
+}
+
+}  // namespace
+
+Chunk* SdlPlatform::load_chunk(const char* path, char* why, int why_size) {
+  SDL_RWops* stream = open_sound(path, why, static_cast<std::size_t>(why_size));
+  if (stream == nullptr) return nullptr;
   Mix_Chunk* chunk = Mix_LoadWAV_RW(stream, 1);
   if (chunk == nullptr) {
-    std::snprintf(why, static_cast<size_t>(why_size), "%s: %s", path, SDL_GetError());
+    std::snprintf(why, static_cast<size_t>(why_size), "%s: %s", path, mixer_error());
   }
   return reinterpret_cast<Chunk*>(chunk);
 }
 
 void SdlPlatform::free_chunk(Chunk* chunk) { Mix_FreeChunk(mix(chunk)); }
 
+// As Mix_LoadMUS does, a name ending in ".ogg" is taken for Ogg Vorbis.
 Music* SdlPlatform::load_music(const char* path) {
-  return reinterpret_cast<Music*>(Mix_LoadMUS(path));
+  error_[0] = '\0';
+  SDL_RWops* stream = open_sound(path, error_, sizeof error_);
+  if (stream == nullptr) return nullptr;
+  const std::size_t length = std::strlen(path);
+  const bool ogg = length >= 4 && strcasecmp(path + length - 4, ".ogg") == 0;
+  Mix_Music* music = Mix_LoadMUSType_RW(stream, ogg ? MUS_OGG : MUS_NONE, 1);
+  return reinterpret_cast<Music*>(music);
 }
 
 void SdlPlatform::free_music(Music* music) { Mix_FreeMusic(mix(music)); }
@@ -180,7 +264,7 @@ void SdlPlatform::set_distance(int channel, int distance) {
   Mix_SetDistance(channel, static_cast<Uint8>(distance));
 }
 
-const char* SdlPlatform::error() { return SDL_GetError(); }
+const char* SdlPlatform::error() { return error_[0] != '\0' ? error_ : SDL_GetError(); }
 
 // The millisecond clock alone gives nearly the same seed every run, because
 // loading takes about the same time; the wall clock makes runs differ.
