@@ -43,8 +43,9 @@ class Platform {
   virtual void quit() = 0;
 
   // input
-  // Once a termination signal (SIGTERM, SIGINT, SIGHUP) has come, every
-  // drain of the queue ends with a close request, so every loop leaves.
+  // Once a close request or a termination signal (SIGTERM, SIGINT, SIGHUP)
+  // has come, or the display has gone, every drain of the queue ends with a
+  // close request, so every loop leaves: a game, then the program.
   // A drain that finds the queue empty gives up about a millisecond.
   virtual bool poll_event(Event& event) = 0;
   virtual bool key_held(int key) = 0;

@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <strings.h>
@@ -18,6 +19,21 @@
 
 // The game never looks inside a chunk or a music; the handles are the
 // mixer's own objects under an opaque name.
+// SDL 1.2's window-manager record on X11, as SDL_syswm.h lays it out;
+// declared here so that building needs no X11 headers.
+struct X11WindowInfo {
+  SDL_version version;
+  int subsystem;  // 0 is X11
+  void* display;
+  unsigned long window;
+  void (*lock_func)();
+  void (*unlock_func)();
+  unsigned long fswindow;
+  unsigned long wmwindow;
+  void* gfxdisplay;
+};
+extern "C" int SDL_GetWMInfo(X11WindowInfo* info);
+
 static Mix_Chunk* mix(Chunk* chunk) { return reinterpret_cast<Mix_Chunk*>(chunk); }
 static Mix_Music* mix(Music* music) { return reinterpret_cast<Mix_Music*>(music); }
 
@@ -32,6 +48,42 @@ namespace {
 volatile std::sig_atomic_t terminate_requested = 0;
 
 extern "C" void request_termination(int) { terminate_requested = 1; }
+
+// The X connection is gone (the server ended, or another client killed the
+// window, as at logout). Xlib would end the process at once; the game
+// instead ends as if its window had been closed: farewell, save, exit 0.
+volatile std::sig_atomic_t display_lost = 0;
+
+extern "C" int display_went_away(void*) {
+  if (display_lost == 0) {
+    display_lost = 1;
+    static const char line[] =
+        "The display went away: the game ends as if its window had been closed\n";
+    [[maybe_unused]] const ssize_t said = ::write(2, line, sizeof line - 1);
+  }
+  return 0;
+}
+
+extern "C" void keep_running(void*, void*) {}
+
+// Xlib's handlers, looked up in the Xlib that SDL has loaded, if any. An
+// Xlib older than 1.7 has no exit handler: it ends the process, and only
+// the game in progress is lost, best scores being saved as they rise.
+void watch_display() {
+  X11WindowInfo info{};
+  SDL_VERSION(&info.version);
+  if (SDL_GetWMInfo(&info) != 1 || info.subsystem != 0 || info.display == nullptr) return;
+  void* x11 = ::dlopen("libX11.so.6", RTLD_NOW | RTLD_NOLOAD);
+  if (x11 == nullptr) return;
+  using IoHandler = int (*)(void*);
+  using ExitHandler = void (*)(void*, void*);
+  auto set_handler = reinterpret_cast<IoHandler (*)(IoHandler)>(::dlsym(x11, "XSetIOErrorHandler"));
+  auto set_exit =
+      reinterpret_cast<void (*)(void*, ExitHandler, void*)>(::dlsym(x11, "XSetIOErrorExitHandler"));
+  if (set_handler == nullptr || set_exit == nullptr) return;
+  set_handler(display_went_away);
+  set_exit(info.display, keep_running, nullptr);
+}
 
 bool set(const char* name) {
   const char* value = std::getenv(name);
@@ -104,6 +156,7 @@ bool SdlPlatform::open_black_screen() {
                              SDL_HWSURFACE | SDL_DOUBLEBUF | SDL_FULLSCREEN);
   if (screen_ == nullptr) return false;
   SDL_FillRect(screen_, nullptr, SDL_MapRGB(screen_->format, 0, 0, 0));
+  watch_display();
   return true;
 }
 
@@ -112,12 +165,15 @@ void SdlPlatform::free_screen() {
   screen_ = nullptr;
 }
 
-void SdlPlatform::quit() { SDL_Quit(); }
+// With the display gone, SDL would wait for ever for its window to close.
+void SdlPlatform::quit() {
+  if (display_lost == 0) SDL_Quit();
+}
 
 bool SdlPlatform::poll_event(Event& event) {
   SDL_Event e;
   if (SDL_PollEvent(&e) == 0) {
-    if (terminate_requested != 0 && !signal_reported_) {
+    if ((terminate_requested != 0 || display_lost != 0 || close_requested_) && !signal_reported_) {
       signal_reported_ = true;
       event = Event{EventType::quit};
       return true;
@@ -132,6 +188,9 @@ bool SdlPlatform::poll_event(Event& event) {
   event = Event{};
   switch (e.type) {
     case SDL_QUIT:
+      // From now on, as after a signal: a game ends, then the program.
+      close_requested_ = true;
+      signal_reported_ = true;
       event.type = EventType::quit;
       break;
     case SDL_MOUSEMOTION:

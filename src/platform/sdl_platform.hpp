@@ -53,5 +53,6 @@ class SdlPlatform final : public Platform {
  private:
   SDL_Surface* screen_ = nullptr;
   bool signal_reported_ = false;  // in the current drain of the queue
-  char error_[256] = {};          // a failure of our own, said instead of SDL's
+  bool close_requested_ = false;
+  char error_[256] = {};  // a failure of our own, said instead of SDL's
 };

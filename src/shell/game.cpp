@@ -84,7 +84,11 @@ int run_game(Platform& p, const GameFiles& files, const LevelTable& levels) {
   SaveOnFailure save(files.best_scores, scores.best);
   set_fatal_handler(&save);
 
-  run_menu(p, mode, scores, bank, levels);
+  // Saved as soon as it is recorded, not only at the end: a lost display, a
+  // crash or a kill then costs at most the game in progress, and a save
+  // that fails is said at once.
+  run_menu(p, mode, scores, bank, levels,
+           [&files](const HighScoreTable& best) { write_best_scores(files.best_scores, best); });
 
   p.halt(-1);
   p.halt_music();

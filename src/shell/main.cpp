@@ -1,4 +1,6 @@
 // Tirauris: an audio game played by ear with the mouse.
+#include <new>
+
 #include "game.hpp"
 #include "levels/levels.hpp"
 #include "platform/sdl_platform.hpp"
@@ -14,5 +16,11 @@ int main() {
   static constexpr LevelTable levels = {tone_target,    quiet_column_entry, falling_tin,
                                         buzzing_insect, apple_shot,         laser_defence};
   SdlPlatform platform;
-  return run_game(platform, GameFiles{}, levels);
+  try {
+    return run_game(platform, GameFiles{}, levels);
+  } catch (const std::bad_alloc&) {
+    // Best scores were saved as they rose.
+    platform.print("Out of memory\n");
+    platform.exit(1);
+  }
 }

@@ -29,6 +29,7 @@ struct Menu {
   ScoreTables& scores;
   const MenuSoundBank& bank;
   const LevelTable& levels;
+  const BestScoreRose& best_rose;
   int main_entry = 0;
   int submenu_entry = 0;
   bool submenu_open = false;
@@ -117,7 +118,10 @@ struct Menu {
     p.volume(click_channel, 64);
     p.volume(announce_channel, 64);
     play_slot(cue_channel, submenu_closed);
-    if (scores.last[level] > scores.best[level]) scores.best[level] = scores.last[level];
+    if (scores.last[level] > scores.best[level]) {
+      scores.best[level] = scores.last[level];
+      if (best_rose) best_rose(scores.best);
+    }
     submenu_entry = 0;
     last_input = p.ticks();
     p.delay(500);
@@ -182,6 +186,6 @@ struct Menu {
 }  // namespace
 
 void run_menu(Platform& p, AudioMode mode, ScoreTables& scores, const MenuSoundBank& bank,
-              const LevelTable& levels) {
-  Menu{p, mode, scores, bank, levels}.run();
+              const LevelTable& levels, const BestScoreRose& best_rose) {
+  Menu{p, mode, scores, bank, levels, best_rose}.run();
 }

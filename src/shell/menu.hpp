@@ -2,6 +2,8 @@
 // heard and never seen.
 #pragma once
 
+#include <functional>
+
 #include "platform/platform.hpp"
 #include "scores.hpp"
 #include "toolkit/level_frame.hpp"
@@ -44,6 +46,9 @@ struct ScoreTables {
   LastScoreTable last{};
 };
 
+// Called as soon as a level's score has raised its best score.
+using BestScoreRose = std::function<void(const HighScoreTable& best)>;
+
 // Runs until the player asks to quit.
 void run_menu(Platform& p, AudioMode mode, ScoreTables& scores, const MenuSoundBank& bank,
-              const LevelTable& levels);
+              const LevelTable& levels, const BestScoreRose& best_rose = {});

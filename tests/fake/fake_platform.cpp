@@ -144,10 +144,11 @@ bool FakePlatform::poll_event(Event& event) {
   if (!queue_.empty()) {
     event = queue_.front();
     queue_.pop_front();
+    if (event.type == EventType::quit) terminating_ = signal_reported_ = true;
     return true;
   }
-  // As on the machine: after a termination signal every drain ends with a
-  // close request.
+  // As on the machine: after a close request or a termination signal every
+  // drain ends with a close request.
   if (terminating_ && !signal_reported_) {
     signal_reported_ = true;
     event = {EventType::quit, 0, 0};
