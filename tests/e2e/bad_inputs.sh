@@ -48,30 +48,73 @@ folder() {
   echo "$dir"
 }
 
-# Runs the game in $1 (as user nobody when $2 is "nobody" and we are root,
-# who could read and write anything), ends it with SIGTERM once it has
-# printed its title, waits at most 15 s.
-run_in() {
-  local dir=$1 as=${2:-}
+# Starts the game in $1 (as user nobody when $2 is "nobody" and we are root,
+# who could read and write anything), its output in $work/$3.*, and waits
+# until it has printed its title; sets `pid`. A few cases start it the way
+# their name says: with SIGHUP ignored, with standard error closed, with
+# few descriptors left.
+start_in() {
+  local dir=$1 as=$2 out=$work/$3
   local runner=()
-  [ "$as" = nobody ] && [ "$(id -u)" -eq 0 ] &&
-    runner=("${nobody[@]}")
-  (cd "$dir" && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy exec "${runner[@]}" "$game" \
-    >"$work/$(basename "$dir").out" 2>"$work/$(basename "$dir").err") &
-  local pid=$!
+  [ "$as" = nobody ] && [ "$(id -u)" -eq 0 ] && runner=("${nobody[@]}")
+  (
+    cd "$dir" || exit
+    exec >"$out.out" 2>"$out.err"
+    case $(basename "$dir") in
+      sighup-ignored) trap '' HUP ;;
+      stderr-closed) exec 2>&- ;;
+      open-file-limit) ulimit -n 5 ;;
+    esac
+    SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy exec "${runner[@]}" "$game"
+  ) &
+  pid=$!
   for _ in $(seq 150); do
-    grep -q Tirauris "$work/$(basename "$dir").out" 2>/dev/null && break
+    grep -q Tirauris "$out.out" 2>/dev/null && break
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
   done
-  kill -TERM "$pid" 2>/dev/null
+}
+
+# Ends the game started as $1 with SIGTERM (unless it has ended) and waits
+# at most 15 s; its exit status goes to $work/$1.code.
+end_it() {
+  local name=$1 game_pid=$2
+  kill -TERM "$game_pid" 2>/dev/null
   for _ in $(seq 150); do
-    kill -0 "$pid" 2>/dev/null || break
+    kill -0 "$game_pid" 2>/dev/null || break
     sleep 0.1
   done
-  kill -0 "$pid" 2>/dev/null && kill -KILL "$pid"
-  wait "$pid"
-  echo $? >"$work/$(basename "$dir").code"
+  kill -0 "$game_pid" 2>/dev/null && kill -KILL "$game_pid"
+  wait "$game_pid"
+  echo $? >"$work/$name.code"
+}
+
+# One case: the game in folder $1, ended by SIGTERM once it has started.
+run_in() {
+  local name
+  name=$(basename "$1")
+  start_in "$1" "${2:-}" "$name"
+  # A signal ends the game within about 1.5 s.
+  if [ "$name" = sighup-ignored ]; then
+    kill -HUP "$pid" 2>/dev/null
+    sleep 3
+    ! kill -0 "$pid" 2>/dev/null || touch "$work/$name.outlived-sighup"
+  fi
+  [ "$name" != stderr-closed ] || readlink "/proc/$pid/fd/2" >"$work/$name.fd2"
+  end_it "$name" "$pid"
+}
+
+# Two copies in one folder, each with a best score of its own in memory
+# (the file changed between their starts), ended by SIGTERM at once.
+run_two_copies() {
+  local dir=$1 first
+  start_in "$dir" "" two-copies
+  first=$pid
+  six 0 60 0 0 0 0 >"$dir/next" && mv "$dir/next" "$dir/highscore.txt"
+  start_in "$dir" "" two-copies-second
+  kill -TERM "$first" "$pid" 2>/dev/null
+  end_it two-copies "$first"
+  end_it two-copies-second "$pid"
 }
 
 failures=0
@@ -136,6 +179,16 @@ chmod 000 "$dir/highscore.txt"
 [ "$(id -u)" -ne 0 ] || chown 65534 "$dir"
 as_user[score-unreadable]=nobody
 
+prepare_score score-byte-order-mark '\357\273\277level 1: 1\nlevel 2: 2\nlevel 3: 3\nlevel 4: 4\nlevel 5: 5\nlevel 6: 6\n'
+prepare_score score-leftover-of-a-killed-save 'level 1: 1\nlevel 2: 2\nlevel 3: 3\nlevel 4: 4\nlevel 5: 5\nlevel 6: 6\n'
+printf 'level 1: 9\nlev' >"$work/score-leftover-of-a-killed-save/highscore.txt.Ab3xYz"
+prepare_score two-copies 'level 1: 50\n'
+prepare_score stderr-closed 'hello\n'
+folder sighup-ignored >/dev/null
+folder open-file-limit >/dev/null
+
+dir=$(folder mode-byte-order-mark)
+printf '\357\273\2772\n' >"$dir/monostereo.txt"
 dir=$(folder mode-garbage)
 echo stereo >"$dir/monostereo.txt"
 dir=$(folder mode-beyond-32-bits)
@@ -154,6 +207,9 @@ rm "$dir/data/menu/click.ogg"
 head -c 200 "$data/menu/click.ogg" >"$dir/data/menu/click.ogg"
 dir=$(folder sound-not-ogg menu)
 echo "not a sound" >"$dir/data/menu/click.ogg"
+dir=$(folder sound-fifo menu)
+rm "$dir/data/menu/click.ogg"
+mkfifo "$dir/data/menu/click.ogg"
 dir=$(folder sound-directory menu)
 rm "$dir/data/menu/click.ogg"
 mkdir "$dir/data/menu/click.ogg"
@@ -184,7 +240,11 @@ cases=()
 for dir in "$work"/*/; do cases+=("$(basename "$dir")"); done
 pids=()
 for name in "${cases[@]}"; do
-  run_in "$work/$name" "${as_user[$name]:-}" &
+  if [ "$name" = two-copies ]; then
+    run_two_copies "$work/$name" &
+  else
+    run_in "$work/$name" "${as_user[$name]:-}" &
+  fi
   pids+=($!)
   # Most of a case is the farewell pause: a dozen at a time share two cores well.
   while [ "$(jobs -rp | wc -l)" -ge 12 ]; do sleep 0.1; done
@@ -211,16 +271,24 @@ check score-directory 2 Tirauris \
 check score-unreadable 2 Tirauris \
   '^highscore.txt could not be read \(Permission denied\).*Could not save the best scores' \
   "$good" '[ "$(stat -c %a highscore.txt)" = 0 ] && chmod 644 highscore.txt'
+check score-byte-order-mark 0 Tirauris "" "$good"
+check score-leftover-of-a-killed-save 0 Tirauris "" "$good" '[ ! -e highscore.txt.Ab3xYz ]'
+check two-copies 0 Tirauris "" "$(six 50 60 0 0 0 0)" "[ \"\$(cat ../two-copies-second.code)\" = 0 ]"
+check stderr-closed 0 Tirauris "" "$zeros" "$kept_aside && [ \"\$(cat ../stderr-closed.fd2)\" = /dev/null ]"
+check sighup-ignored 0 Tirauris "" "$zeros" '[ -e ../sighup-ignored.outlived-sighup ]'
+check open-file-limit 2 Tirauris '^Could not save the best scores to highscore.txt: Too many open files\|$' -
+check mode-byte-order-mark 0 Tirauris "" "$zeros"
 check mode-garbage 0 Tirauris '^monostereo.txt holds no number' "$zeros" "grep -qx stereo monostereo.txt"
 check mode-beyond-32-bits 0 Tirauris '^monostereo.txt holds no number' "$zeros"
 check mode-binary 0 Tirauris '^monostereo.txt holds no number' "$zeros"
 check mode-directory 0 Tirauris '^monostereo.txt could not be read \(Is a directory\)' "$zeros"
-check sound-missing 1 "TiraurisMix_LoadWAV: Couldn't open data/menu/click.ogg" "" -
+check sound-missing 1 "TiraurisMix_LoadWAV: Couldn't open data/menu/click.ogg: No such file or directory" "" -
+check sound-fifo 1 "TiraurisMix_LoadWAV: Couldn't open data/menu/click.ogg: not a regular file" "" -
 check sound-empty 1 "TiraurisMix_LoadWAV: data/menu/click.ogg: Unrecognized sound file type" "" -
 check sound-truncated 1 \
   "TiraurisMix_LoadWAV: data/menu/click.ogg: OGG bitstream is not valid Vorbis stream!" "" -
 check sound-not-ogg 1 "TiraurisMix_LoadWAV: data/menu/click.ogg: Unrecognized sound file type" "" -
-check sound-directory 1 "TiraurisMix_LoadWAV: data/menu/click.ogg: Unrecognized sound file type" "" -
+check sound-directory 1 "TiraurisMix_LoadWAV: Couldn't open data/menu/click.ogg: Is a directory" "" -
 check music-not-ogg 1 $'TiraurisMix_LoadMUS: Not an Ogg Vorbis audio stream\n: ' "" -
 check read-only-folder 2 Tirauris '^Could not save the best scores to highscore.txt: Permission denied' \
   "$good"
