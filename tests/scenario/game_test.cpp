@@ -282,7 +282,7 @@ TEST_F(Game, ACloseRequestInAGameEndsItAndThenTheProgram) {
   p.close_window(1500);
   EXPECT_EQ(run(levels), 0);
   EXPECT_LT(p.now - 1500, 3000);
-  EXPECT_EQ(p.find("play", 0).back().sound, "data/menu/end.ogg");
+  EXPECT_EQ(p.find(Op::play, 0).back().sound, "data/menu/end.ogg");
   EXPECT_EQ(best_file().substr(0, 11), "level 1: 3\n");
 }
 
