@@ -64,10 +64,7 @@ TEST_F(ScoreFile, ReadsWhatItWrites) {
             "level 1: 3\nlevel 2: 0\nlevel 3: 12\nlevel 4: 7\nlevel 5: 1234567\nlevel 6: 5\n");
   EXPECT_EQ(read_scores(), best);
   // The writer's temporary is gone: the folder holds the score file alone.
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(dir))
-    names.push_back(entry.path().filename());
-  EXPECT_EQ(names, std::vector<std::string>{"highscore.txt"});
+  EXPECT_EQ(names(), std::vector<std::string>{"highscore.txt"});
 }
 
 TEST_F(ScoreFile, MissingFileLeavesZeros) {
