@@ -5,7 +5,7 @@
 # expect_missing FILE: checks the ended game's exit and message.
 expect_missing() {
   [ "$code" -eq 1 ] || fail "without $1: exit code $code, not 1"
-  [ "$(cat "$dir/stdout")" = "TiraurisMix_LoadWAV: Couldn't open data/$1" ] ||
+  [ "$(cat "$dir/stdout")" = "TiraurisMix_LoadWAV: Couldn't open data/$1: No such file or directory" ] ||
     fail "without $1: standard output '$(cat "$dir/stdout")'"
   [ ! -e "$dir/highscore.txt" ] || fail "without $1: highscore.txt was written"
 }
