@@ -66,6 +66,38 @@ extern "C" int display_went_away(void*) {
 
 extern "C" void keep_running(void*, void*) {}
 
+// Xlib's error record, as Xlib.h lays it out.
+struct XError {
+  int type;
+  void* display;
+  unsigned long resource;
+  unsigned long serial;
+  unsigned char error_code;
+  unsigned char request_code;
+  unsigned char minor_code;
+};
+using ErrorHandler = int (*)(void*, XError*);
+ErrorHandler earlier_error_handler = nullptr;
+unsigned long game_window = 0;
+
+// Another client destroyed the game's window: Xlib would end the process
+// at the next request on it (or on the windows that went with it). Errors
+// of any other kind go where they went.
+extern "C" int window_error(void* display, XError* error) {
+  constexpr unsigned char bad_window = 3, bad_drawable = 9;
+  if ((error->error_code == bad_window || error->error_code == bad_drawable) &&
+      (error->resource == game_window || display_lost != 0)) {
+    if (display_lost == 0) {
+      display_lost = 1;
+      static const char line[] =
+          "The game's window was destroyed: the game ends as if it had been closed\n";
+      [[maybe_unused]] const ssize_t said = ::write(2, line, sizeof line - 1);
+    }
+    return 0;
+  }
+  return earlier_error_handler != nullptr ? earlier_error_handler(display, error) : 0;
+}
+
 // Xlib's handlers, looked up in the Xlib that SDL has loaded, if any. An
 // Xlib older than 1.7 has no exit handler: it ends the process, and only
 // the game in progress is lost, best scores being saved as they rise.
@@ -83,6 +115,11 @@ void watch_display() {
   if (set_handler == nullptr || set_exit == nullptr) return;
   set_handler(display_went_away);
   set_exit(info.display, keep_running, nullptr);
+  auto set_error =
+      reinterpret_cast<ErrorHandler (*)(ErrorHandler)>(::dlsym(x11, "XSetErrorHandler"));
+  if (set_error == nullptr) return;
+  game_window = info.window;
+  earlier_error_handler = set_error(window_error);
 }
 
 bool set(const char* name) {

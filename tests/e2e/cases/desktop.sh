@@ -1,7 +1,8 @@
 # shellcheck shell=bash
 # shellcheck disable=SC2154 # game, work, code, dir, pid and xvfb come from run.sh and lib.sh
 # The desktop failing under the game: a display that cannot be reached, the
-# X server going away in a game, standard error closed at start, and a
+# X server going away in a game, the window destroyed by another client,
+# standard error closed at start, and a
 # pointer that moves by absolute positions (a tablet, a remote desktop).
 
 # DISPLAY naming a server that is not there: one line, status 1, at once,
@@ -96,4 +97,24 @@ case_absolute_pointer_moves_the_aim() {
     for (i = 1; i <= n; i++) { if (v[i] < lo) lo = v[i]; if (v[i] > hi) hi = v[i] }
     exit !(n == 21 && hi > 0.005 && hi > 4 * lo)
   }' || fail "the tone did not change as the aim moved"
+}
+
+# Another client destroys the game's window: the game ends as if the window
+# had been closed, with status 0 (before, Xlib ended it with status 1).
+case_window_destroyed() {
+  game_folder "$work/game" "$quit_scores"
+  start_game "$work/game" && wait_menu || return
+  local window
+  window=$(xdotool search --pid "$pid" | head -1)
+  python3 -c 'import ctypes, sys
+x = ctypes.CDLL("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+d = ctypes.c_void_p(x.XOpenDisplay(None))
+x.XDestroyWindow(d, ctypes.c_ulong(int(sys.argv[1])))
+x.XSync(d, 0)' "$window" || { fail "could not destroy window '$window'"; return; }
+  wait_exit 10
+  [ "$code" -eq 0 ] || fail "exit status $code"
+  grep -q "^The game's window was destroyed" "$dir/stderr" || fail "standard error '$(cat "$dir/stderr")'"
+  [ "$(cat "$dir/highscore.txt")" = "${quit_scores%$'\n'}" ] ||
+    fail "highscore.txt '$(cat "$dir/highscore.txt")'"
 }
