@@ -2,8 +2,8 @@
 # shellcheck disable=SC2154 # game, work, code, dir, pid and xvfb come from run.sh and lib.sh
 # The desktop failing under the game: a display that cannot be reached, the
 # X server going away in a game, the window destroyed by another client,
-# standard error closed at start, and a
-# pointer that moves by absolute positions (a tablet, a remote desktop).
+# standard error closed at start, and a pointer that moves by absolute
+# positions (a tablet, a remote desktop).
 
 # DISPLAY naming a server that is not there: one line, status 1, at once,
 # instead of an invisible game that plays its menu music for ever.
