@@ -172,6 +172,8 @@ finish() {
   done
   if kill -0 "$pid" 2>/dev/null; then
     fail "the launcher did not end"
+    # The game too: it would hold the player's folder for the next cases.
+    for child in $(pgrep -P "$pid"); do kill -9 "$child" 2>/dev/null; done
     kill -9 "$pid"
   fi
   code=0
@@ -189,7 +191,7 @@ wait_window() {
 step "first run: quit from the menu"
 launch SDL_AUDIODRIVER=disk
 wait_window
-xdotool key 7
+xdotool keydown 7 sleep 0.15 keyup 7
 sleep 0.5
 xdotool mousedown 1
 sleep 0.15
@@ -240,7 +242,7 @@ finish 10 2 "unreadable highscore.txt"
 
 said_is() { [[ $(said_last) == *"$1"* ]] || fail "$2: said '$(said_last)'"; }
 as_player() { "${inside[@]}" setpriv --reuid="$user" --regid="$user" --init-groups "$@"; }
-quit_from_menu() { xdotool key 7 sleep 0.5 mousedown 1 sleep 0.15 mouseup 1; }
+quit_from_menu() { xdotool keydown 7 sleep 0.15 keyup 7 sleep 0.5 mousedown 1 sleep 0.15 mouseup 1; }
 chmod 644 "$root$folder/highscore.txt"
 printf '%s\n' "$zeros" >"$root$folder/highscore.txt"
 

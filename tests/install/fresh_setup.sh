@@ -106,7 +106,7 @@ play_as_new_user() {
   local try
   for try in 1 2 3; do
     sleep 0.5
-    DISPLAY=$display xdotool key 7 sleep 0.5 mousedown 1 sleep 0.3 mouseup 1
+    DISPLAY=$display xdotool keydown 7 sleep 0.15 keyup 7 sleep 0.5 mousedown 1 sleep 0.3 mouseup 1
     for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
     kill -0 "$pid" 2>/dev/null || break
     echo "$suite: the game was still running 10 s after quit was chosen (try $try)"
