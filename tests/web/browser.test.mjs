@@ -107,9 +107,9 @@ describe('the browser edition', { concurrency: true }, () => {
     const moveTo = async (x, y) => {
       real.x += (x - at.x) / scale;
       real.y += (y - at.y) / scale;
-      at.x = Math.min(799, Math.max(0, x));
-      at.y = Math.min(599, Math.max(0, y));
       await page.mouse.move(real.x, real.y);
+      // Where the game's cursor really went: the scale is only measured once.
+      [at.x, at.y] = await cursor();
     };
     const ringAt = async (x, y) => {
       await moveTo(x, y);
@@ -121,31 +121,41 @@ describe('the browser edition', { concurrency: true }, () => {
       return ring;
     };
 
-    // Find the tone on a coarse grid, then follow it while it rises.
-    let best = { ring: -1 };
-    for (const y of [75, 225, 375, 525]) {
-      for (const x of [70, 210, 350, 490, 630, 770]) {
-        const ring = await ringAt(x, y);
-        if (ring > best.ring) best = { x, y, ring };
-      }
-    }
-    assert.ok(best.ring >= 1, 'no tone anywhere on the field');
-    const rings = [best.ring];
-    let step = 32;
-    while (best.ring < 9 && step >= 1) {
-      let moved = false;
-      for (const [dx, dy] of [[1, 0], [-1, 0], [0, 1], [0, -1]]) {
-        const x = Math.min(798, Math.max(1, best.x + dx * step));
-        const y = Math.min(598, Math.max(1, best.y + dy * step));
-        const ring = await ringAt(x, y);
-        if (ring > best.ring) {
-          best = { x, y, ring };
-          rings.push(ring);
-          moved = true;
-          break;
+    // Find the tone on a coarse grid, then follow it while it rises. A
+    // reading taken in a trough of the pulsing tone, or a target moved when
+    // its period ran out, can strand the climb: then it starts again once.
+    const climb = async () => {
+      let best = { ring: -1 };
+      for (const y of [75, 225, 375, 525]) {
+        for (const x of [70, 210, 350, 490, 630, 770]) {
+          const ring = await ringAt(x, y);
+          if (ring > best.ring) best = { x, y, ring };
         }
       }
-      if (!moved) step = Math.floor(step / 2);
+      assert.ok(best.ring >= 1, 'no tone anywhere on the field');
+      const rings = [best.ring];
+      let step = 32;
+      while (best.ring < 9 && step >= 1) {
+        let moved = false;
+        for (const [dx, dy] of [[1, 0], [-1, 0], [0, 1], [0, -1]]) {
+          const x = Math.min(798, Math.max(1, best.x + dx * step));
+          const y = Math.min(598, Math.max(1, best.y + dy * step));
+          const ring = await ringAt(x, y);
+          if (ring > best.ring) {
+            best = { x, y, ring };
+            rings.push(ring);
+            moved = true;
+            break;
+          }
+        }
+        if (!moved) step = Math.floor(step / 2);
+      }
+      return { best, rings };
+    };
+    let { best, rings } = await climb();
+    if (best.ring < 9) {
+      console.log(`the climb stopped at ring ${best.ring} (rings ${rings.join(', ')}); once more`);
+      ({ best, rings } = await climb());
     }
     assert.ok(best.ring >= 9, `the tone never rose to the target: rings ${rings.join(', ')}`);
     assert.ok(rings.length >= 2, `the pitch did not rise on the way: rings ${rings.join(', ')}`);
