@@ -74,6 +74,24 @@ bool parse_score_line(const char* at, const char* end, int& level, std::int32_t&
   return at == end;
 }
 
+// Reads an open regular file into text, a little past largest_file at most.
+// Returns 0 or the reason it could not.
+int read_regular(int fd, std::string& text) {
+  char buffer[4096];
+  try {
+    while (text.size() <= largest_file) {
+      const ssize_t got = ::read(fd, buffer, sizeof buffer);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) return errno;
+      if (got == 0) return 0;
+      text.append(buffer, static_cast<std::size_t>(got));
+    }
+  } catch (const std::bad_alloc&) {
+    return ENOMEM;
+  }
+  return 0;
+}
+
 // Reads a whole small file. Opening never blocks (a pipe of that name would
 // hang the game) and only regular files are read.
 FileState read_file(const char* path, std::string& text, int* why) {
@@ -87,18 +105,7 @@ FileState read_file(const char* path, std::string& text, int* why) {
   } else if (!S_ISREG(status.st_mode)) {
     error = not_a_regular_file;
   } else {
-    char buffer[4096];
-    try {
-      while (text.size() <= largest_file) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) error = errno;
-        if (got <= 0) break;
-        text.append(buffer, static_cast<std::size_t>(got));
-      }
-    } catch (const std::bad_alloc&) {
-      error = ENOMEM;
-    }
+    error = read_regular(fd, text);
   }
   if (fd >= 0) ::close(fd);
   // An open that failed for another reason (too many open files, no
@@ -141,7 +148,7 @@ std::string keep_aside(const std::string& path) {
     char suffix[64];
     std::snprintf(suffix, sizeof suffix, attempt > 1 ? ".damaged-%s-%d" : ".damaged-%s", stamp,
                   attempt);
-    const std::string aside = path + suffix;
+    std::string aside = path + suffix;  // not const, so that returning it moves it
     if (::link(path.c_str(), aside.c_str()) == 0) return aside;
     if (errno == EEXIST) continue;
     // A folder without hard links: move it instead, never over another file.

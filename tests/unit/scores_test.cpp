@@ -292,8 +292,7 @@ TEST_F(ScoreFile, ASaveRemovesTheTemporaryFilesOfAKilledSave) {
                            "highscore.txt.Zx81Lm"}) {
     std::ofstream(dir + "/" + name) << (name[14] == 'Z' ? "a letter to keep" : score_text);
   }
-  std::ofstream(dir + "/highscore.txt.q0W9eR", std::ios::app);  // empty: killed before writing
-  std::filesystem::resize_file(dir + "/highscore.txt.q0W9eR", 0);
+  std::filesystem::resize_file(dir + "/highscore.txt.q0W9eR", 0);  // empty: killed before writing
   ASSERT_TRUE(write_best_scores(path.c_str(), HighScoreTable{1}));
   // A word is no name mkstemp makes, and text other than scores is no save.
   EXPECT_EQ(names(), (std::vector<std::string>{"highscore.txt", "highscore.txt.Zx81Lm",
