@@ -185,9 +185,11 @@ TEST(FallingTin, MonoCueIsTwoHundredFiftyLessTwentyFiveTimesTheLevel) {
   p.move_mouse(0, tin_x + 16, 300);
   EXPECT_EQ(falling_tin(p, 1), 0);
   std::vector<int> expected;
+  expected.reserve(std::size(levels_through_the_fall));
   for (int level : levels_through_the_fall) expected.push_back(250 - 25 * level);
-  std::vector<int> got;
-  for (const Distance& d : distances(p)) got.push_back(d.second);
+  const auto found = distances(p);
+  std::vector<int> got(found.size());
+  for (std::size_t i = 0; i < found.size(); ++i) got[i] = found[i].second;
   EXPECT_EQ(got, expected);
   EXPECT_TRUE(p.find(Op::panning).empty());
 }

@@ -170,8 +170,8 @@ TEST(QuietColumn, HitSoundAndPauseFollowTheScoreBeforeTheHit) {
   const int pauses[7] = {2500, 2500, 1800, 1800, 1800, 1300, 1300};
   const auto delays = p.find(Op::delay);
   ASSERT_EQ(delays.size(), 8u);  // the start pause, then one per hit
-  for (int hit = 0; hit < 7; ++hit) {
-    const int time = 1001 + 3000 * hit;
+  for (std::size_t hit = 0; hit < 7; ++hit) {
+    const int time = 1001 + 3000 * static_cast<int>(hit);
     EXPECT_EQ(answers[2 * hit].sound, tinhit) << "hit " << hit;
     EXPECT_EQ(answers[2 * hit].time, time);
     EXPECT_EQ(answers[2 * hit + 1].sound, expected[hit]) << "hit " << hit;
