@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Sets everything up, then runs every test: unit and scenario tests, the
 # sound pack checks, the end-to-end runs of the real game under virtual X
-# servers, a short fuzz run, and the unit and scenario tests again under the
-# sanitizers. The stages run side by side; each one's output is shown in
-# order once all have ended. To add a stage, add a `stage` line below.
+# servers, the browser edition, a short fuzz run, the unit and scenario tests
+# again under the sanitizers, shellcheck and clang-tidy. The stages run side
+# by side; each one's output is shown in order once all have ended. To add a
+# stage, add a `stage` line below.
 set -euo pipefail
 cd "$(dirname "$0")"
 TIRAURIS_SETUP_FOR_TESTS=1 bash tools/setup.sh
@@ -104,6 +105,9 @@ stage "sound pack: mix" --low /usr/bin/python3 sounds/mixcheck.py "$pack" --tabl
 stage "fuzzing the settings file readers, briefly" --low bash tools/fuzz.sh 3
 stage "unit and scenario tests with AddressSanitizer and UndefinedBehaviorSanitizer" --low sanitized_tests
 stage "shell scripts: shellcheck" --low shellcheck_scripts
+# Only files whose inputs changed are checked again (a changed header
+# everywhere it is included): cheap warm, minutes after a change to them all.
+stage "C++: clang-tidy" --low /usr/bin/python3 tools/tidy.py build
 
 failed=()
 for i in "${!names[@]}"; do
