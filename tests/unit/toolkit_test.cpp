@@ -5,6 +5,7 @@
 #include "fake/fake_platform.hpp"
 #include "levels/levels.hpp"
 #include "toolkit/level_frame.hpp"
+#include "toolkit/rules.hpp"
 #include "toolkit/target.hpp"
 #include "toolkit/wait.hpp"
 
@@ -211,4 +212,43 @@ TEST(WaitUnlessQuit, EndsOnTimeOrAtTheFirstTapOrClose) {
     Event event;
     EXPECT_FALSE(p.poll_event(event));  // the close request was taken
   }
+}
+
+TEST(Timeline, ALatePassTakesEveryDueCueInOrderAndARestartBeginsAgain) {
+  FakePlatform p;
+  p.now = 1000;
+  Timeline timeline;
+  timeline.restart(p);
+  const std::array<int, 3> marks = {100, 200, 300};
+  std::vector<std::pair<int, int>> heard;  // (time, cue)
+  const auto pass = [&] {
+    timeline.step(p, marks, [&](int cue) { heard.push_back({p.now, cue}); });
+  };
+  p.now = 1150;
+  pass();
+  pass();        // each cue once
+  p.now = 1400;  // late: the other two in one pass
+  pass();
+  EXPECT_EQ(heard, (std::vector<std::pair<int, int>>{{1150, 0}, {1400, 1}, {1400, 2}}));
+  timeline.restart(p);
+  p.now = 1500;  // exactly the first mark after the restart: not yet
+  pass();
+  p.now = 1501;
+  pass();
+  EXPECT_EQ(heard.back(), (std::pair<int, int>{1501, 0}));
+  EXPECT_EQ(heard.size(), 4u);
+}
+
+TEST(Lives, ThreeMissesAtOneTargetCostALifeAndTheLastStaysCounted) {
+  Lives lives;
+  std::string heard;
+  const auto shoot = [&](bool hit) {
+    lives.shot(
+        hit, [&] { heard += 'h'; }, [&] { heard += 'm'; }, [&] { heard += 'L'; },
+        [&] { heard += 'X'; });
+  };
+  for (const bool hit : {false, false, true, false, false, false}) shoot(hit);  // a hit resets
+  for (int i = 0; i < 6; ++i) shoot(false);
+  EXPECT_EQ(heard, "mmhmmLmmLmmX");
+  EXPECT_TRUE(lives.none_left());
 }
