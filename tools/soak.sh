@@ -13,14 +13,11 @@ game=$(realpath "${2:-build/tirauris}")
 data=$(realpath "${3:-build/data}")
 work=$(mktemp -d /tmp/tirauris-soak-XXXXXX)
 
-# The X server picks a free display itself and writes its number to fd 3.
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null; [ -n "${TIRAURIS_SOAK_KEEP:-}" ] || rm -rf "$work"' EXIT
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "FAIL: the X server did not start"; cat "$work/xvfb.log"; exit 1; }
-DISPLAY=:$(head -1 "$work/display")
-export DISPLAY
+xvfb=""
+trap '[ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null; [ -n "${TIRAURIS_SOAK_KEEP:-}" ] || rm -rf "$work"' EXIT
+# shellcheck source=tests/e2e/shared.sh
+source tests/e2e/shared.sh
+start_private_x "$work" || { echo "FAIL: the X server did not start: $(cat "$work/xvfb.log")"; exit 1; }
 for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
 
 ln -s "$data" "$work/data"

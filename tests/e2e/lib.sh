@@ -13,6 +13,9 @@ failures=0
 pid=""
 dir=""
 
+# shellcheck source=tests/e2e/shared.sh
+source "$(dirname "${BASH_SOURCE[0]}")/shared.sh"
+
 # A pause without a process: reading a pipe that never delivers times out.
 exec {never}<> <(:)
 nap() { read -r -t "$1" -u "$never" || true; }
@@ -45,11 +48,10 @@ wait_for() {
 
 # A private X server on a free display.
 start_x() {
-  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-  xvfb=$!
-  wait_for 30 "the X server" test -s "$work/display" || return 1
-  DISPLAY=:$(head -1 "$work/display")
-  export DISPLAY
+  start_private_x "$work" || {
+    fail "the X server did not start: $(tail -n 3 "$work/xvfb.log")"
+    return 1
+  }
 }
 
 stop_x() {
@@ -168,9 +170,8 @@ wait_exit() {
 check_heard() {
   if [ -s "$dir/mixed.raw" ]; then
     local peak
-    peak=$(sox -t raw -r 44100 -e signed -b 16 -c 2 "$dir/mixed.raw" -n stat 2>&1 |
-      awk '/Maximum amplitude/ {print $3}')
-    awk -v p="$peak" 'BEGIN { exit !(p > 0.01) }' || fail "the game was silent (peak $peak)"
+    peak=$(mixed_peak "$dir/mixed.raw")
+    audible "$peak" || fail "the game was silent (peak $peak)"
     echo "mixed $(($(stat -c %s "$dir/mixed.raw") / 176400)) s of sound, peak $peak"
   else
     fail "no sound was mixed"

@@ -145,13 +145,10 @@ chmod 1777 "$root/tmp/standin"
 
 # The X server runs out here; the game inside reaches it through its
 # abstract socket, which a chroot shares.
-# It picks a free display number itself: other X servers come and go here.
-Xvfb -displayfd 5 -screen 0 800x600x24 -nolisten tcp -noreset 5>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "FAIL: the X server did not start: $(cat "$work/xvfb.log")"; exit 1; }
-display=:$(head -n 1 "$work/display")
-export DISPLAY=$display
+# shellcheck source=tests/e2e/shared.sh
+source "$here/tests/e2e/shared.sh"
+start_private_x "$work" || { echo "FAIL: the X server did not start: $(cat "$work/xvfb.log")"; exit 1; }
+display=$DISPLAY
 for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
 
 # Starts the launcher as the new user; extra environment in "$@".
@@ -203,8 +200,8 @@ zeros=$'level 1: 0\nlevel 2: 0\nlevel 3: 0\nlevel 4: 0\nlevel 5: 0\nlevel 6: 0'
 [ "$(readlink "$root$folder/data")" = /usr/share/games/tirauris/data ] || fail "data links to '$(readlink "$root$folder/data")'"
 [ "$(cat "$root$folder/highscore.txt" 2>&1)" = "$zeros" ] || fail "highscore.txt: $(cat "$root$folder/highscore.txt" 2>&1)"
 [ "$(stat -c %u "$root$folder/highscore.txt")" = "$("${inside[@]}" id -u "$user")" ] || fail "highscore.txt is not the player's"
-peak=$(sox -t raw -r 44100 -e signed -b 16 -c 2 "$root/tmp/mixed.raw" -n stat 2>&1 | awk '/Maximum amplitude/ {print $3}')
-awk -v p="${peak:-0}" 'BEGIN { exit !(p > 0.01) }' || fail "nothing was heard (peak '${peak}')"
+peak=$(mixed_peak "$root/tmp/mixed.raw")
+audible "$peak" || fail "nothing was heard (peak '${peak}')"
 echo "heard $(($(stat -c %s "$root/tmp/mixed.raw") / 176400)) s of sound, peak $peak"
 
 step "SIGTERM to the launcher: the game quits normally and saves"
