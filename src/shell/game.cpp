@@ -75,10 +75,8 @@ int run_game(Platform& p, const GameFiles& files, const LevelTable& levels) {
   if (bank.music == nullptr) fail_with_error(p, "Mix_LoadMUS: %s\n: ");
 
   p.allocate_channels(3);
-  p.volume(0, 64);
-  p.volume(1, 64);
-  p.volume(2, 64);
-  p.music_volume(32);
+  for (int channel = 0; channel < 3; ++channel) p.volume(channel, menu_volumes[channel]);
+  p.music_volume(menu_music_volume);
   p.seed_random();
 
   SaveOnFailure save(files.best_scores, scores.best);

@@ -114,9 +114,9 @@ struct Menu {
     halt_menu_sounds();
     const int level = main_entry - 1;
     scores.last[level] = levels[level](p, mode);
-    p.volume(cue_channel, 32);
-    p.volume(click_channel, 64);
-    p.volume(announce_channel, 64);
+    for (const int channel : {cue_channel, click_channel, announce_channel}) {
+      p.volume(channel, after_game_volumes[channel]);
+    }
     play_slot(cue_channel, submenu_closed);
     if (scores.last[level] > scores.best[level]) {
       scores.best[level] = scores.last[level];

@@ -37,6 +37,12 @@ struct MenuSoundBank {
 extern const char* const menu_files[menu_slot_count];
 extern const char* const menu_music_file;
 
+// The menu's three channels (its cues, its click, its announcements): their
+// volumes at start-up and as a game leaves them, and the music's.
+constexpr int menu_volumes[3] = {64, 64, 64};
+constexpr int after_game_volumes[3] = {32, 64, 64};
+constexpr int menu_music_volume = 32;
+
 // A level's entry operation as the menu sees it.
 using LevelEntry = int (*)(Platform& p, AudioMode mode);
 using LevelTable = LevelEntry[6];

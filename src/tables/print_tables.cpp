@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "levels/levels.hpp"
+#include "shell/menu.hpp"
 
 namespace {
 
@@ -49,6 +50,10 @@ int main() {
     print_game(*game_tables[i]);
     std::printf("%s\n", i < 5 ? "," : "");
   }
-  std::printf("]}\n");
+  std::printf("],\n \"menu\": {");
+  print_list("volumes", menu_volumes);
+  std::printf(", ");
+  print_list("after_game_volumes", after_game_volumes);
+  std::printf(", \"music_volume\": %d}}\n", menu_music_volume);
   return 0;
 }
