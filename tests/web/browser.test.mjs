@@ -111,6 +111,7 @@ describe('the browser edition', { concurrency: true }, () => {
       // Where the game's cursor really went: the scale is only measured once.
       [at.x, at.y] = await cursor();
     };
+    const read = [];  // every ring read, in order
     const ringAt = async (x, y) => {
       await moveTo(x, y);
       await sleep(160);
@@ -118,6 +119,7 @@ describe('the browser edition', { concurrency: true }, () => {
       if (p.db < -80) return 0;
       let ring = 1;
       for (let r = 1; r <= 10; ++r) if (Math.abs(tones[r - 1] - p.hz) < Math.abs(tones[ring - 1] - p.hz)) ring = r;
+      read.push(ring);
       return ring;
     };
 
@@ -158,7 +160,10 @@ describe('the browser edition', { concurrency: true }, () => {
       ({ best, rings } = await climb());
     }
     assert.ok(best.ring >= 9, `the tone never rose to the target: rings ${rings.join(', ')}`);
-    assert.ok(rings.length >= 2, `the pitch did not rise on the way: rings ${rings.join(', ')}`);
+    // The grid may land near the target at once: the rise is then between
+    // the farther points it read and the target.
+    const lower = read.filter((ring) => ring >= 1 && ring < best.ring);
+    assert.ok(lower.length > 0, `the pitch was the same all over the field: rings ${read.join(', ')}`);
     await ringAt(best.x, best.y);
     await click(page);  // a hit, so the best score is 1
     await sleep(600);
