@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Mix model of Tirauris: what the player hears when the game's sounds meet.
 
-    /usr/bin/python3 sounds/mixcheck.py DATA_DIR [--tables TABLES_PROGRAM] [--report] [--cache=FILE]
+    /usr/bin/python3 sounds/mixcheck.py DATA_DIR --tables TABLES_PROGRAM [--report] [--cache=FILE]
 
 Decodes the pack and sums, for the menu and each game, the loudest moments
 the rules allow: every loop that can sound at once at its nearest ring, with
@@ -12,9 +12,8 @@ the distance gain (255 - distance) / 255 and the panning gains left/255 and
 right/255 (stereo only), the music at its own volume, channels added one by
 one with saturation at 16 bits (checked against the real mixer's disk
 recording). The games' channel volumes, loops and cued channels come from
-the game's own tables program (--tables, its JSON), checked against this
-model; without it the volumes are read from the sources. The menu's are
-read from the shell's sources.
+the game's own tables program (--tables, its JSON, the menu's included),
+checked against this model.
 
 Fails on a single clipped sample in any moment (mono or stereo), on a spoken
 cue less than 6 dB above what sounds under it, on a decoded file that
@@ -74,7 +73,7 @@ CONFUSABLE = [
 # --- the game's numbers -----------------------------------------------------
 GAME_KEYS = {"tone_target": "tone", "quiet_column": "column", "falling_tin": "tin",
              "buzzing_insect": "insect", "apple_shot": "apple", "laser_defence": "laser"}
-# The games' tables as the game prints them (--tables PROGRAM), or None.
+# The games' tables as the game prints them (--tables PROGRAM).
 TABLES = None
 
 
@@ -87,32 +86,12 @@ def game_tables(program):
 
 
 def game_volumes():
-    """Channel volumes by game (each channel's loudest for the menu): from
-    the games' tables when given, else read from the sources; the menu's from
-    the shell's sources while the tables have no menu."""
-    src = os.path.join(ROOT, "src")
-    vols = {}
-    for name, game in GAME_KEYS.items():
-        if TABLES:
-            vols[game] = list(TABLES[game]["volumes"])
-            continue
-        text = open(os.path.join(src, "levels", name + ".cpp")).read()
-        m = re.search(r"constexpr int volumes\[\d+\]\s*=\s*\{([^}]*)\}", text)
-        vols[game] = [int(v) for v in m.group(1).split(",")]
-    if TABLES and "menu" in TABLES:
-        t = TABLES["menu"]
-        vols["menu"] = [max(v) for v in zip(t["volumes"], t.get("after_game_volumes", t["volumes"]))]
-        vols["music"] = t["music_volume"]
-        return vols
-    menu = {}
-    for f in ("game.cpp", "menu.cpp"):
-        text = open(os.path.join(src, "shell", f)).read()
-        for ch, v in re.findall(r"p\.volume\((\d+),\s*(\d+)\)", text):
-            menu[int(ch)] = max(menu.get(int(ch), 0), int(v))
-        m = re.search(r"music_volume\((\d+)\)", text)
-        if m:
-            vols["music"] = int(m.group(1))
-    vols["menu"] = [menu[c] for c in sorted(menu)]
+    """Channel volumes by game (each channel's loudest for the menu), from
+    the games' tables."""
+    vols = {game: list(TABLES[game]["volumes"]) for game in GAME_KEYS.values()}
+    t = TABLES["menu"]
+    vols["menu"] = [max(v) for v in zip(t["volumes"], t.get("after_game_volumes", t["volumes"]))]
+    vols["music"] = t["music_volume"]
     return vols
 
 
@@ -821,7 +800,7 @@ def buzz_over_tractor(pack, vols):
 def run(data):
     vols = game_volumes()
     pack = load_pack(data)
-    failures_first = table_failures() if TABLES else []
+    failures_first = table_failures()
     spoken = recipe_speech()
     lines, failures = [], failures_first
 
@@ -1023,8 +1002,8 @@ def main():
     args = [a for a in argv if not a.startswith("--")]
     report = "--report" in argv
     caches = [a[len("--cache="):] for a in argv if a.startswith("--cache=")]
-    if len(args) != 1:
-        sys.exit("usage: mixcheck.py DATA_DIR [--tables TABLES_PROGRAM] [--report] [--cache=FILE]")
+    if len(args) != 1 or TABLES is None:
+        sys.exit("usage: mixcheck.py DATA_DIR --tables TABLES_PROGRAM [--report] [--cache=FILE]")
     data = args[0]
     h = hashlib.sha256(open(__file__, "rb").read())
     h.update(json.dumps(TABLES, sort_keys=True).encode())
