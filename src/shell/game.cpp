@@ -2,9 +2,13 @@
 
 #include <cstdio>
 
+#include "levels/levels.hpp"
 #include "toolkit/fatal.hpp"
 
 namespace {
+
+// The quiet column sounds the same in mono and stereo and takes no mode.
+int quiet_column_entry(Platform& p, AudioMode) { return quiet_column(p); }
 
 // On a fatal failure inside a level, a best score that rose is saved;
 // otherwise the file is left alone, so a file that could not be read is
@@ -101,3 +105,6 @@ int run_game(Platform& p, const GameFiles& files, const LevelTable& levels) {
   p.quit();
   return saved ? 0 : 2;
 }
+
+const LevelTable six_games = {tone_target,    quiet_column_entry, falling_tin,
+                              buzzing_insect, apple_shot,         laser_defence};
